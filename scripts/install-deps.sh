@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs what building and testing pieceviewer needs on Debian 12, and only
+# what is missing. As root through apt-get, otherwise through sudo.
+#   install-deps.sh          build and test tools
+#   install-deps.sh --bench  also the benchmark peers (ImageMagick, nvcompress, hyperfine)
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev        # native build, sanitizers, libFuzzer
+  googletest libgtest-dev libbenchmark-dev       # unit tests (both builds), benchmarks
+  mingw-w64                                      # the Windows build
+  wine wine64 xvfb xauth x11-apps                # running the Windows build, screenshots
+  fonts-ipafont-gothic locales                   # the Japanese code page and its font
+  imagemagick                                    # turning screenshots into PNG files
+)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(libnvtt-bin hyperfine)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  [[ "$p" == \#* ]] && continue
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+as_root() {
+  if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
+}
+
+if ((${#missing[@]})); then
+  echo "installing: ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The viewer is an ANSI program made for the Japanese code page: Wine takes
+# the code page from the locale, so ja_JP.UTF-8 must exist.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
+  echo "generating the ja_JP.UTF-8 locale"
+  as_root sed -i 's/^# *ja_JP.UTF-8 UTF-8/ja_JP.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
+fi

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds and tests the native
+# build, the sanitizer build, the Windows build under Wine in Xvfb, and runs
+# every fuzz target for a bounded time.
+#   PV_FUZZ_SECONDS   seconds per fuzz target (default 20)
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+"$root/scripts/install-deps.sh" || exit 1
+
+log_dir="$root/build/test-logs"
+mkdir -p "$log_dir"
+passed=0
+failed=0
+status=0
+
+# Adds the counts of ctest's closing line to the totals.
+count_ctest() {
+  local line
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -1)
+  if [[ -z "$line" ]]; then
+    failed=$((failed + 1))
+    return
+  fi
+  local total bad
+  bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+
+run_preset() {
+  local preset=$1
+  echo "== $preset: build"
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" 2>&1 | grep -vE '^\[|^(Consolidate|Scanning|Built target)' ; test "${PIPESTATUS[0]}" -eq 0; }; then
+    echo "== $preset: BUILD FAILED"
+    failed=$((failed + 1))
+    status=1
+    return
+  fi
+  echo "== $preset: test"
+  ctest --preset "$preset" 2>&1 | tee "$log_dir/$preset.log" | grep -vE '^ +Start |Test +#[0-9]+: .* Passed'
+  [[ ${PIPESTATUS[0]} -eq 0 ]] || status=1
+  count_ctest "$log_dir/$preset.log"
+}
+
+run_preset native
+run_preset native-asan
+
+source "$root/scripts/wine-session.sh"
+wine_session_start
+trap wine_session_stop EXIT
+run_preset windows
+wine_session_stop
+trap - EXIT
+
+echo "== fuzz: build"
+if cmake --preset fuzz >/dev/null && cmake --build --preset fuzz >/dev/null 2>&1; then
+  seconds=${PV_FUZZ_SECONDS:-20}
+  for target in "$root"/build/fuzz/bin/fuzz_*; do
+    name=$(basename "$target")
+    corpus="$root/build/fuzz/corpus/$name"
+    mkdir -p "$corpus"
+    if "$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 "$corpus" \
+         >"$log_dir/$name.log" 2>&1; then
+      echo "== fuzz: $name ran ${seconds}s, no crash"
+      passed=$((passed + 1))
+    else
+      echo "== fuzz: $name FAILED (see $log_dir/$name.log)"
+      tail -30 "$log_dir/$name.log"
+      failed=$((failed + 1))
+      status=1
+    fi
+  done
+else
+  echo "== fuzz: BUILD FAILED"
+  failed=$((failed + 1))
+  status=1
+fi
+
+echo
+echo "$passed passed, $failed failed"
+exit $status

@@ -1,0 +1,47 @@
+// Whole-file reading and all-or-nothing file writing.
+//
+// Output files are written under a temporary name in the target's folder and
+// renamed over the target only once every byte has been written and the file
+// closed without error. A failed conversion therefore never leaves a partial
+// file, and an existing file of the target's name stays untouched.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Length of an open file in bytes, or nothing if it cannot be told.
+std::optional<std::uint64_t> FileLength(std::FILE* stream);
+
+// Reads `count` bytes from the current position; false on a short read.
+bool ReadExactly(std::FILE* stream, void* buffer, std::size_t count);
+
+// The whole file, or nothing when it cannot be opened or read, or is longer
+// than `maxBytes`.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes);
+
+struct OutputFile {
+    std::FILE* stream = nullptr;
+    std::string tempPath;
+    std::string finalPath;
+    bool failed = false;
+};
+
+// Creates the temporary file beside `path`. False when it cannot be created.
+bool BeginOutputFile(OutputFile& file, const char* path);
+
+// Appends bytes; a failure is remembered and reported by CommitOutputFile.
+void WriteOutput(OutputFile& file, const void* data, std::size_t count);
+
+// Closes the temporary file and renames it over the target. On any earlier or
+// present failure the temporary file is removed and false is returned.
+bool CommitOutputFile(OutputFile& file);
+
+// Closes and removes the temporary file; the target is not touched.
+void AbandonOutputFile(OutputFile& file);
+
+// True when `path` names an existing directory.
+bool IsDirectory(const char* path);

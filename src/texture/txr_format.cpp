@@ -1,0 +1,71 @@
+#include "texture/txr_format.h"
+
+#include "common/byte_order.h"
+
+std::uint64_t TxrStride(std::int32_t width, std::int32_t bitsPerPixel) {
+    const std::uint64_t rowBytes =
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitsPerPixel / 8);
+    return (rowBytes + 3) / 4 * 4;
+}
+
+std::uint64_t TxrLevel0Offset(std::int32_t bitsPerPixel) {
+    return bitsPerPixel == 8 ? kTxrHeaderSize + kTxrPaletteSize : kTxrHeaderSize;
+}
+
+std::uint64_t TxrLevelBytes(const TxrHeader& header, int level) {
+    const std::int32_t width = header.width >> level;
+    const std::int32_t height = header.height >> level;
+    return TxrStride(width, header.bitsPerPixel) * static_cast<std::uint64_t>(height);
+}
+
+std::uint64_t TxrLevelOffset(const TxrHeader& header, int level) {
+    std::uint64_t offset = TxrLevel0Offset(header.bitsPerPixel);
+    for (int i = 0; i < level; ++i) {
+        offset += TxrLevelBytes(header, i);
+    }
+    return offset;
+}
+
+std::uint64_t TxrFileSize(const TxrHeader& header) {
+    return TxrLevelOffset(header, header.levelCount);
+}
+
+bool IsPowerOfTwoSide(std::int32_t side) {
+    return side >= 2 && (side & (side - 1)) == 0;
+}
+
+int TxrMaxLevelCount(std::int32_t width, std::int32_t height) {
+    int count = 0;
+    while ((width >> (count + 1)) >= 1 && (height >> (count + 1)) >= 1) {
+        ++count;
+    }
+    return count;
+}
+
+TxrHeader DecodeTxrHeader(const std::uint8_t* bytes) {
+    TxrHeader header;
+    header.width = LoadLe32Signed(bytes);
+    header.height = LoadLe32Signed(bytes + 4);
+    header.bitsPerPixel = LoadLe32Signed(bytes + 8);
+    header.levelCount = LoadLe32Signed(bytes + 12);
+    return header;
+}
+
+void EncodeTxrHeader(const TxrHeader& header, std::uint8_t* bytes) {
+    StoreLe32(bytes, static_cast<std::uint32_t>(header.width));
+    StoreLe32(bytes + 4, static_cast<std::uint32_t>(header.height));
+    StoreLe32(bytes + 8, static_cast<std::uint32_t>(header.bitsPerPixel));
+    StoreLe32(bytes + 12, static_cast<std::uint32_t>(header.levelCount));
+}
+
+bool IsReadableTxrHeader(const TxrHeader& header) {
+    if (header.bitsPerPixel != 8 && header.bitsPerPixel != 24) {
+        return false;
+    }
+    return IsPowerOfTwoSide(header.width) && IsPowerOfTwoSide(header.height) &&
+           header.width <= kMaxTxrSide && header.height <= kMaxTxrSide;
+}
+
+std::uint64_t TxrLevel0End(const TxrHeader& header) {
+    return TxrLevel0Offset(header.bitsPerPixel) + TxrLevelBytes(header, 0);
+}

@@ -1,0 +1,73 @@
+#include "texture/txr_to_bmp.h"
+
+#include "common/byte_order.h"
+#include "common/file_io.h"
+
+#include <cstdio>
+#include <vector>
+
+std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader& header) {
+    const bool paletted = header.bitsPerPixel == 8;
+    const std::uint64_t pixelBytes = TxrLevelBytes(header, 0);
+    const std::uint32_t pixelOffset = paletted ? 54 + 1024 : 54;
+    std::array<std::uint8_t, kBmpHeadersSize> bytes{};
+    // BITMAPFILEHEADER
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    StoreLe32(&bytes[2], static_cast<std::uint32_t>(pixelOffset + pixelBytes));
+    StoreLe32(&bytes[10], pixelOffset);
+    // BITMAPINFOHEADER: positive height, so the rows are stored bottom-up.
+    StoreLe32(&bytes[14], 40);
+    StoreLe32(&bytes[18], static_cast<std::uint32_t>(header.width));
+    StoreLe32(&bytes[22], static_cast<std::uint32_t>(header.height));
+    StoreLe16(&bytes[26], 1);
+    StoreLe16(&bytes[28], static_cast<std::uint16_t>(header.bitsPerPixel));
+    StoreLe32(&bytes[46], paletted ? 256 : 0);
+    return bytes;
+}
+
+bool ConvertTxrToBmp(const char* texturePath, const char* bitmapPath) {
+    std::FILE* input = std::fopen(texturePath, "rb");
+    if (input == nullptr) {
+        return false;
+    }
+    // Only the header, the palette and level 0 are needed; the smaller levels
+    // behind them are never read.
+    std::uint8_t headerBytes[kTxrHeaderSize];
+    const std::optional<std::uint64_t> length = FileLength(input);
+    TxrHeader header;
+    bool ok = length.has_value() && *length >= kTxrHeaderSize &&
+              ReadExactly(input, headerBytes, sizeof headerBytes);
+    if (ok) {
+        header = DecodeTxrHeader(headerBytes);
+        ok = IsReadableTxrHeader(header) && *length >= TxrLevel0End(header);
+    }
+    std::vector<std::uint8_t> body;
+    if (ok) {
+        body.resize(static_cast<std::size_t>(TxrLevel0End(header) - kTxrHeaderSize));
+        ok = ReadExactly(input, body.data(), body.size());
+    }
+    std::fclose(input);
+    if (!ok) {
+        return false;
+    }
+
+    OutputFile output;
+    if (!BeginOutputFile(output, bitmapPath)) {
+        return false;
+    }
+    const auto headers = EncodeBmpHeadersForTxr(header);
+    WriteOutput(output, headers.data(), headers.size());
+    const std::uint8_t* level0 = body.data();
+    if (header.bitsPerPixel == 8) {
+        // The palette entries are already blue, green, red, reserved: the
+        // layout of a bitmap colour table.
+        WriteOutput(output, body.data(), kTxrPaletteSize);
+        level0 += kTxrPaletteSize;
+    }
+    const std::size_t stride = static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
+    for (std::int32_t row = header.height - 1; row >= 0; --row) {
+        WriteOutput(output, level0 + static_cast<std::size_t>(row) * stride, stride);
+    }
+    return CommitOutputFile(output);
+}

@@ -1,0 +1,64 @@
+#include "support/scratch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = fs::temp_directory_path() /
+                             ("pvtest-" + std::to_string(random()) + "-" +
+                              std::to_string(counter++));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a scratch folder");
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(path_, ignored);
+}
+
+std::string ScratchFolder::File(const std::string& name) const {
+    return (path_ / name).string();
+}
+
+std::vector<std::string> ScratchFolder::Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+Bytes ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
