@@ -47,7 +47,7 @@ inline Level LevelZero(const BitmapImage& source) {
 inline std::vector<Level> Levels(const BitmapImage& source, int levelCount) {
     std::vector<Level> levels;
     levels.push_back(LevelZero(source));
-    const Level& base = levels[0];
+    const Level base = levels[0];
     int w = source.width;
     int h = source.height;
     for (int i = 1; i < levelCount; ++i) {
