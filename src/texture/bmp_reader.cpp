@@ -125,16 +125,33 @@ std::size_t BitmapStride(std::int32_t width, std::int32_t bitsPerPixel) {
     return static_cast<std::size_t>(FileStride(width, static_cast<std::uint32_t>(bitsPerPixel)));
 }
 
-std::optional<BitmapImage> ReadBitmap(const std::uint8_t* data, std::size_t size) {
-    if (data == nullptr || size < kFileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M') {
+namespace {
+
+// What the headers say: the picture's description (its colour table read),
+// where its pixels are and how they are stored.
+struct Layout {
+    BitmapImage image; // all but the pixels
+    std::uint64_t pixelOffset = 0;
+    std::uint64_t fileStride = 0;
+    bool topDown = false;
+    bool runLength = false;
+};
+
+// Reads the headers and colour table from `head`, the file's first
+// `headSize` bytes, which reach at least to the pixel offset when the file
+// is that long; `fileSize` is the length of the whole file.
+std::optional<Layout> ParseLayout(const std::uint8_t* head, std::size_t headSize,
+                                  std::uint64_t fileSize) {
+    if (head == nullptr || headSize < kFileHeaderSize + 4 || head[0] != 'B' || head[1] != 'M') {
         return std::nullopt;
     }
-    const std::uint64_t pixelOffset = LoadLe32(data + 10);
-    const std::uint32_t headerSize = LoadLe32(data + kFileHeaderSize);
-    if (!IsKnownHeaderSize(headerSize) || size - kFileHeaderSize < headerSize) {
+    Layout layout;
+    layout.pixelOffset = LoadLe32(head + 10);
+    const std::uint32_t headerSize = LoadLe32(head + kFileHeaderSize);
+    if (!IsKnownHeaderSize(headerSize) || headSize - kFileHeaderSize < headerSize) {
         return std::nullopt;
     }
-    const std::uint8_t* info = data + kFileHeaderSize;
+    const std::uint8_t* info = head + kFileHeaderSize;
     InfoFields fields;
     if (headerSize == 12) {
         fields.core = true;
@@ -151,8 +168,8 @@ std::optional<BitmapImage> ReadBitmap(const std::uint8_t* data, std::size_t size
         fields.colorsUsed = LoadLe32(info + 32);
     }
 
-    const bool topDown = fields.height < 0;
-    const std::int64_t rows = topDown ? -fields.height : fields.height;
+    layout.topDown = fields.height < 0;
+    const std::int64_t rows = layout.topDown ? -fields.height : fields.height;
     if (fields.planes != 1 || fields.width <= 0 || rows <= 0 || fields.width > kMaxBitmapSide ||
         rows > kMaxBitmapSide || fields.width * rows > kMaxBitmapPixels) {
         return std::nullopt;
@@ -160,8 +177,8 @@ std::optional<BitmapImage> ReadBitmap(const std::uint8_t* data, std::size_t size
     if (!CompressionFitsDepth(fields.bitsPerPixel, fields.compression)) {
         return std::nullopt;
     }
-    const bool runLength = fields.compression == kBiRle8 || fields.compression == kBiRle4;
-    if (runLength && topDown) {
+    layout.runLength = fields.compression == kBiRle8 || fields.compression == kBiRle4;
+    if (layout.runLength && layout.topDown) {
         return std::nullopt; // run-length pictures are always stored bottom-up
     }
 
@@ -173,28 +190,26 @@ std::optional<BitmapImage> ReadBitmap(const std::uint8_t* data, std::size_t size
     } else if (headerSize == 40 && fields.compression == kBiAlphaBitFields) {
         tableStart += 16;
     }
-    if (pixelOffset < tableStart || pixelOffset > size) {
+    if (layout.pixelOffset < tableStart || layout.pixelOffset > fileSize ||
+        layout.pixelOffset > headSize) {
         return std::nullopt;
     }
 
-    BitmapImage image;
+    BitmapImage& image = layout.image;
     image.width = static_cast<std::int32_t>(fields.width);
     image.height = static_cast<std::int32_t>(rows);
     image.bitsPerPixel = static_cast<std::int32_t>(fields.bitsPerPixel);
-    const std::uint64_t fileStride = FileStride(fields.width, fields.bitsPerPixel);
-    if (!runLength && fileStride * static_cast<std::uint64_t>(rows) > size - pixelOffset) {
+    layout.fileStride = FileStride(fields.width, fields.bitsPerPixel);
+    if (!layout.runLength &&
+        layout.fileStride * static_cast<std::uint64_t>(rows) > fileSize - layout.pixelOffset) {
         return std::nullopt; // the pixel rows run past the end of the file
-    }
-    if (fields.bitsPerPixel != 8 && fields.bitsPerPixel != 24) {
-        // Another depth: its pixels are not needed, only the depth.
-        return image;
     }
 
     if (fields.bitsPerPixel == 8) {
         // Core headers have no count: their table fills the room before the
         // pixel data, 256 entries at most. Other headers give the count
         // (0 meaning all 256), and the table must fit before the pixel data.
-        const std::uint64_t room = pixelOffset - tableStart;
+        const std::uint64_t room = layout.pixelOffset - tableStart;
         std::uint64_t entries;
         if (fields.core) {
             entries = std::min<std::uint64_t>(256, room / 3);
@@ -206,36 +221,118 @@ std::optional<BitmapImage> ReadBitmap(const std::uint8_t* data, std::size_t size
         }
         const std::size_t entrySize = fields.core ? 3 : 4;
         for (std::size_t k = 0; k < entries; ++k) {
-            const std::uint8_t* entry = data + tableStart + k * entrySize;
+            const std::uint8_t* entry = head + tableStart + k * entrySize;
             image.colourTable[4 * k] = entry[0];
             image.colourTable[4 * k + 1] = entry[1];
             image.colourTable[4 * k + 2] = entry[2];
         }
     }
+    return layout;
+}
 
+bool HasPixels(const Layout& layout) {
+    return layout.image.bitsPerPixel == 8 || layout.image.bitsPerPixel == 24;
+}
+
+// Uncompressed rows already in `pixels` in the file's order: turned top row
+// first, and their padding bytes, which carry no meaning, set to zero.
+void FinishRows(const Layout& layout, std::vector<std::uint8_t>& pixels) {
+    const BitmapImage& image = layout.image;
     const std::size_t stride = BitmapStride(image.width, image.bitsPerPixel);
-    image.pixels.assign(stride * static_cast<std::size_t>(rows), 0);
-    if (runLength) {
-        if (!DecodeRle8(data, size, static_cast<std::size_t>(pixelOffset), image.width,
-                        image.height, stride, image.pixels)) {
-            return std::nullopt;
-        }
-        return image;
-    }
     const std::size_t rowBytes =
         static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.bitsPerPixel / 8);
-    for (std::int64_t row = 0; row < rows; ++row) {
-        const std::int64_t fileRow = topDown ? row : rows - 1 - row;
-        std::memcpy(image.pixels.data() + static_cast<std::size_t>(row) * stride,
-                    data + pixelOffset + static_cast<std::size_t>(fileRow) * fileStride, rowBytes);
+    const std::size_t rows = static_cast<std::size_t>(image.height);
+    if (!layout.topDown) {
+        std::vector<std::uint8_t> spare(stride);
+        for (std::size_t top = 0, bottom = rows - 1; top < bottom; ++top, --bottom) {
+            std::uint8_t* a = pixels.data() + top * stride;
+            std::uint8_t* b = pixels.data() + bottom * stride;
+            std::memcpy(spare.data(), a, stride);
+            std::memcpy(a, b, stride);
+            std::memcpy(b, spare.data(), stride);
+        }
     }
-    return image;
+    if (rowBytes < stride) {
+        for (std::size_t row = 0; row < rows; ++row) {
+            std::memset(pixels.data() + row * stride + rowBytes, 0, stride - rowBytes);
+        }
+    }
+}
+
+// Pixels of a 256-colour or 24-bit picture from `data`, the file's bytes
+// from the pixel offset to its end.
+bool DecodePixels(Layout& layout, const std::uint8_t* data, std::size_t size) {
+    BitmapImage& image = layout.image;
+    const std::size_t stride = BitmapStride(image.width, image.bitsPerPixel);
+    image.pixels.assign(stride * static_cast<std::size_t>(image.height), 0);
+    if (layout.runLength) {
+        return DecodeRle8(data, size, 0, image.width, image.height, stride, image.pixels);
+    }
+    // A stored row is exactly as long as a row in memory (both padded to 4).
+    std::memcpy(image.pixels.data(), data, image.pixels.size());
+    FinishRows(layout, image.pixels);
+    return true;
+}
+
+} // namespace
+
+std::optional<BitmapImage> ReadBitmap(const std::uint8_t* data, std::size_t size) {
+    std::optional<Layout> layout = ParseLayout(data, size, size);
+    if (!layout) {
+        return std::nullopt;
+    }
+    if (HasPixels(*layout)) {
+        const std::size_t offset = static_cast<std::size_t>(layout->pixelOffset);
+        if (!DecodePixels(*layout, data + offset, size - offset)) {
+            return std::nullopt;
+        }
+    }
+    return std::move(layout->image);
 }
 
 std::optional<BitmapImage> ReadBitmapFile(const char* path) {
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, kMaxBitmapFileBytes);
-    if (!bytes) {
+    // The headers and colour table are read first; uncompressed pixel rows
+    // then go straight into the picture, without a copy of the whole file.
+    std::FILE* stream = std::fopen(path, "rb");
+    if (stream == nullptr) {
         return std::nullopt;
     }
-    return ReadBitmap(bytes->data(), bytes->size());
+    std::optional<BitmapImage> result;
+    const std::optional<std::uint64_t> length = FileLength(stream);
+    if (length && *length <= kMaxBitmapFileBytes && *length >= kFileHeaderSize) {
+        std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(*length, 14 + 124)));
+        if (ReadExactly(stream, head.data(), head.size())) {
+            const std::uint64_t pixelOffset = LoadLe32(head.data() + 10);
+            const std::size_t before = head.size();
+            if (pixelOffset > before && pixelOffset <= *length) {
+                head.resize(static_cast<std::size_t>(pixelOffset));
+            }
+            std::optional<Layout> layout;
+            if (ReadExactly(stream, head.data() + before, head.size() - before)) {
+                layout = ParseLayout(head.data(), head.size(), *length);
+            }
+            if (layout && !HasPixels(*layout)) {
+                result = std::move(layout->image);
+            } else if (layout && std::fseek(stream, static_cast<long>(layout->pixelOffset), SEEK_SET) == 0) {
+                const std::size_t rest = static_cast<std::size_t>(*length - layout->pixelOffset);
+                if (layout->runLength) {
+                    std::vector<std::uint8_t> encoded(rest);
+                    if (ReadExactly(stream, encoded.data(), rest) &&
+                        DecodePixels(*layout, encoded.data(), encoded.size())) {
+                        result = std::move(layout->image);
+                    }
+                } else {
+                    BitmapImage& image = layout->image;
+                    image.pixels.resize(BitmapStride(image.width, image.bitsPerPixel) *
+                                        static_cast<std::size_t>(image.height));
+                    if (ReadExactly(stream, image.pixels.data(), image.pixels.size())) {
+                        FinishRows(*layout, image.pixels);
+                        result = std::move(image);
+                    }
+                }
+            }
+        }
+    }
+    std::fclose(stream);
+    return result;
 }

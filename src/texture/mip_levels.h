@@ -17,12 +17,16 @@
 // is the bytes blue, green, red and a row takes 3 x width rounded up to a
 // multiple of 4 bytes; once mapped to a palette a pixel is one index and a row
 // takes width rounded up to a multiple of 4. Padding bytes are zero.
+// Level 0 of a 24-bit set borrows the source bitmap's rows, which already
+// have exactly its layout, instead of copying them: `borrowed` then points at
+// them, for the life of the set, and `bitmap` is empty.
 struct MipLevel {
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::vector<std::uint8_t> bitmap; // owns the pixels
+    std::vector<std::uint8_t> bitmap; // the level's own pixels
+    const std::uint8_t* borrowed = nullptr;
     std::uint8_t* bits() { return bitmap.data(); }
-    const std::uint8_t* bits() const { return bitmap.data(); }
+    const std::uint8_t* bits() const { return borrowed != nullptr ? borrowed : bitmap.data(); }
 };
 
 struct MipLevelSet {
@@ -38,10 +42,15 @@ std::size_t MipStride(std::int32_t width, std::int32_t bitsPerPixel);
 // its colour table, or a copy of a 24-bit one.
 MipLevel CopyToLevel0(const BitmapImage& source);
 
-// All `levelCount` levels of `source` in 24-bit colour. Computed in one pass
-// over level 0: the exact channel sums of the 2 x 2 blocks of level 0 give
-// level 1, and the sum of a 2^i block is the sum of its four quarter-blocks'
-// sums, so every level is divided from exact sums only once.
-// `levelCount` must not exceed min(log2 width, log2 height).
+// All `levelCount` levels of `source` in 24-bit colour (level 0 borrowed from
+// a 24-bit source, which must outlive the set). Computed in one pass over
+// level 0, row pair by row pair: the exact channel sums of a row of 2 x 2
+// blocks give a row of level 1, and the sum of a 2^i block is the sum of its
+// four quarter-blocks' sums, so each level is divided from exact sums once.
+// Only two rows of sums per level are held. `levelCount` must not exceed
+// min(log2 width, log2 height).
 MipLevelSet BuildMipLevels(const BitmapImage& source, std::int32_t levelCount,
                            std::int32_t bitsPerPixel);
+// A temporary source would leave level 0 borrowing freed rows.
+MipLevelSet BuildMipLevels(const BitmapImage&& source, std::int32_t levelCount,
+                           std::int32_t bitsPerPixel) = delete;

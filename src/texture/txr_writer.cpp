@@ -6,6 +6,8 @@
 #include "quantize/nearest_entry.h"
 #include "texture/txr_format.h"
 
+#include <utility>
+
 namespace {
 
 bool FitsSource(const BitmapImage& source, std::int32_t bitsPerPixel, std::int32_t width,
@@ -57,7 +59,7 @@ std::array<std::uint8_t, 1024> MapLevelsToPalette(MipLevelSet& set) {
         std::uint32_t lastColour = 0xFFFFFFFFu;
         std::uint8_t lastIndex = 0;
         for (std::int32_t y = 0; y < level.height; ++y) {
-            const std::uint8_t* in = level.bits() + static_cast<std::size_t>(y) * inStride;
+            const std::uint8_t* in = std::as_const(level).bits() + static_cast<std::size_t>(y) * inStride;
             std::uint8_t* out = dib.bits.data() + static_cast<std::size_t>(y) * outStride;
             for (std::int32_t x = 0; x < level.width; ++x, in += 3) {
                 const std::uint32_t colour = ColorValue(in[2], in[1], in[0]);
@@ -69,6 +71,7 @@ std::array<std::uint8_t, 1024> MapLevelsToPalette(MipLevelSet& set) {
             }
         }
         level.bitmap = std::move(dib.bits);
+        level.borrowed = nullptr;
     }
     set.bitsPerPixel = 8;
     return colourTable;

@@ -9,7 +9,22 @@
 
 namespace {
 
-std::optional<BitmapImage> Read(const Bytes& bytes) { return ReadBitmap(bytes.data(), bytes.size()); }
+// Reads the bytes both from memory and as a file: the two readers must agree.
+std::optional<BitmapImage> Read(const Bytes& bytes) {
+    std::optional<BitmapImage> fromMemory = ReadBitmap(bytes.data(), bytes.size());
+    ScratchFolder folder;
+    WriteBytes(folder.File("f.bmp"), bytes);
+    const std::optional<BitmapImage> fromFile = ReadBitmapFile(folder.File("f.bmp").c_str());
+    EXPECT_EQ(fromMemory.has_value(), fromFile.has_value());
+    if (fromMemory && fromFile) {
+        EXPECT_EQ(fromMemory->width, fromFile->width);
+        EXPECT_EQ(fromMemory->height, fromFile->height);
+        EXPECT_EQ(fromMemory->bitsPerPixel, fromFile->bitsPerPixel);
+        EXPECT_EQ(fromMemory->pixels, fromFile->pixels);
+        EXPECT_EQ(fromMemory->colourTable, fromFile->colourTable);
+    }
+    return fromMemory;
+}
 
 void ExpectPicture(const TestBitmap& b, const std::string& what) {
     const std::optional<BitmapImage> image = Read(BuildBmp(b));
