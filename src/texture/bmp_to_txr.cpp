@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 bool EndsWithNoCase(const char* text, const char* ending) {
     const std::size_t textLength = std::strlen(text);
@@ -53,7 +54,12 @@ bool ConvertBmpToTxr(const char* bitmapPath, const char* outputPath) {
         std::puts("  is not a BMP or DIB file");
         return false;
     }
-    const std::optional<BitmapImage> bitmap = ReadBitmapFile(inputName);
+    std::optional<BitmapImage> bitmap;
+    try {
+        bitmap = ReadBitmapFile(inputName);
+    } catch (const std::bad_alloc&) {
+        bitmap.reset(); // no memory for the picture: it cannot be read
+    }
     if (!bitmap) {
         std::puts("  failed at reading bitmap file");
         return false;
@@ -71,10 +77,14 @@ bool ConvertBmpToTxr(const char* bitmapPath, const char* outputPath) {
     }
     // As many levels as the picture allows: the smallest has a shorter side of 2.
     const std::int32_t levelCount = std::min(widthLog, heightLog);
-    const bool written =
-        bitmap->bitsPerPixel == 8
-            ? WriteTxr8(outputName, *bitmap, bitmap->width, bitmap->height, levelCount)
-            : WriteTxr24(outputName, *bitmap, bitmap->width, bitmap->height, levelCount);
+    bool written = false;
+    try {
+        written = bitmap->bitsPerPixel == 8
+                      ? WriteTxr8(outputName, *bitmap, bitmap->width, bitmap->height, levelCount)
+                      : WriteTxr24(outputName, *bitmap, bitmap->width, bitmap->height, levelCount);
+    } catch (const std::bad_alloc&) {
+        written = false; // no memory for the levels: nothing was written
+    }
     if (!written) {
         std::puts("  couldn't be drawn up");
         return false;
