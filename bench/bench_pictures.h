@@ -47,7 +47,8 @@ inline BitmapImage Picture(int width, int height, int bits) {
         std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * stride;
         for (int x = 0; x < width; ++x) {
             if (bits == 8) {
-                const double v = (Wave(x, y, 37, 23, 53) + 4) * 30 + static_cast<int>(Noise(x, y, 1) % 17) - 8;
+                const double v =
+                    (Wave(x, y, 37, 23, 53) + 4) * 30 + static_cast<int>(Noise(x, y, 1) % 17) - 8;
                 row[x] = Clamp(v);
             } else {
                 for (int c = 0; c < 3; ++c) {
@@ -91,7 +92,8 @@ inline std::vector<std::uint8_t> BmpFile(const BitmapImage& image) {
         b.insert(b.end(), image.colourTable.begin(), image.colourTable.end());
     }
     for (int y = image.height - 1; y >= 0; --y) {
-        const auto row = image.pixels.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * stride);
+        const auto row = image.pixels.begin() +
+                         static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * stride);
         b.insert(b.end(), row, row + static_cast<std::ptrdiff_t>(stride));
     }
     return b;
@@ -106,7 +108,8 @@ inline std::vector<std::uint8_t> TgaFile(const BitmapImage& image) {
     b.push_back(0x20); // origin at the top left
     const std::size_t stride = BitmapStride(image.width, 24);
     for (int y = 0; y < image.height; ++y) {
-        const auto row = image.pixels.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * stride);
+        const auto row = image.pixels.begin() +
+                         static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * stride);
         b.insert(b.end(), row, row + 3 * image.width);
     }
     return b;

@@ -67,7 +67,8 @@ void BM_WriteTxr(benchmark::State& state) {
     const int side = static_cast<int>(state.range(0));
     const int bits = static_cast<int>(state.range(1));
     const BitmapImage picture = bench::Picture(side, side, bits);
-    const std::string out = TempPath("pvbench-write-" + std::to_string(side) + "-" + std::to_string(bits) + ".txr");
+    const std::string out =
+        TempPath("pvbench-write-" + std::to_string(side) + "-" + std::to_string(bits) + ".txr");
     const int levels = TxrMaxLevelCount(side, side);
     for (auto _ : state) {
         const bool ok = bits == 8 ? WriteTxr8(out.c_str(), picture, side, side, levels)
@@ -76,7 +77,12 @@ void BM_WriteTxr(benchmark::State& state) {
     }
     std::remove(out.c_str());
 }
-BENCHMARK(BM_WriteTxr)->Args({256, 8})->Args({256, 24})->Args({1024, 8})->Args({1024, 24})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteTxr)
+    ->Args({256, 8})
+    ->Args({256, 24})
+    ->Args({1024, 8})
+    ->Args({1024, 24})
+    ->Unit(benchmark::kMillisecond);
 
 // The literal algorithms on the same pictures (file bytes in memory, so
 // slightly favoured). Census by linear search makes 1024 x 1024 at 8 bits
@@ -88,6 +94,10 @@ void BM_LiteralTxr(benchmark::State& state) {
         benchmark::DoNotOptimize(literal::Txr(picture));
     }
 }
-BENCHMARK(BM_LiteralTxr)->Args({256, 8})->Args({256, 24})->Args({1024, 24})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiteralTxr)
+    ->Args({256, 8})
+    ->Args({256, 24})
+    ->Args({1024, 24})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -24,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     const bool converted = image->bitsPerPixel == 8 || image->bitsPerPixel == 24;
-    const std::size_t expected =
-        converted ? BitmapStride(image->width, image->bitsPerPixel) * static_cast<std::size_t>(image->height) : 0;
+    const std::size_t expected = converted ? BitmapStride(image->width, image->bitsPerPixel) *
+                                                 static_cast<std::size_t>(image->height)
+                                           : 0;
     if (image->pixels.size() != expected) {
         std::abort();
     }

@@ -8,7 +8,7 @@
 #include <vector>
 
 class ColourSlots {
-public:
+  public:
     explicit ColourSlots(std::size_t expected = 0);
 
     // The value of `colour`, adding it with `valueIfNew` when absent; `added`
@@ -17,7 +17,7 @@ public:
 
     std::size_t size() const { return count_; }
 
-private:
+  private:
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu; // no colour value has bits 24-31 set
 
     void Grow();

@@ -27,7 +27,8 @@ std::vector<ColorWeight> TakeColourCensus(const MipLevel* levels, std::int32_t l
                 }
                 if (colour != lastColour) {
                     bool added = false;
-                    lastRecord = slots.FindOrAdd(colour, static_cast<std::uint32_t>(census.size()), added);
+                    lastRecord =
+                        slots.FindOrAdd(colour, static_cast<std::uint32_t>(census.size()), added);
                     if (added) {
                         census.push_back(ColorWeight{colour, 0});
                     }

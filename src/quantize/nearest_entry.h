@@ -11,13 +11,13 @@
 #include <cstdint>
 
 class NearestEntrySearch {
-public:
+  public:
     explicit NearestEntrySearch(const LevelPalette& palette);
 
     // Index of the entry nearest to `colour` (a colour value).
     std::uint8_t Find(std::uint32_t colour) const;
 
-private:
+  private:
     // The entries ordered by green (then index); the search starts at the
     // query's green and walks outwards, stopping on each side once the green
     // difference alone exceeds the best distance found.
@@ -29,7 +29,7 @@ private:
 
 // The search done once per distinct colour: results are remembered.
 class PaletteIndexCache {
-public:
+  public:
     explicit PaletteIndexCache(const LevelPalette& palette) : search_(palette), slots_(4096) {}
 
     std::uint8_t IndexOf(std::uint32_t colour) {
@@ -41,7 +41,7 @@ public:
         return static_cast<std::uint8_t>(index);
     }
 
-private:
+  private:
     NearestEntrySearch search_;
     ColourSlots slots_;
 };

@@ -61,9 +61,8 @@ std::uint64_t FileStride(std::int64_t width, std::uint32_t bits) {
 // up by the next two bytes, 3..255 copies that many literal bytes, padded to
 // an even length. False when the data ends before the end-of-picture escape
 // or a command reaches past the picture.
-bool DecodeRle8(const std::uint8_t* data, std::size_t size, std::size_t pos,
-                std::int32_t width, std::int32_t rows, std::size_t stride,
-                std::vector<std::uint8_t>& pixels) {
+bool DecodeRle8(const std::uint8_t* data, std::size_t size, std::size_t pos, std::int32_t width,
+                std::int32_t rows, std::size_t stride, std::vector<std::uint8_t>& pixels) {
     std::int64_t x = 0;
     std::int64_t y = 0; // counted from the bottom row
     const auto rowStart = [&](std::int64_t fromBottom) {
@@ -300,7 +299,8 @@ std::optional<BitmapImage> ReadBitmapFile(const char* path) {
     std::optional<BitmapImage> result;
     const std::optional<std::uint64_t> length = FileLength(stream);
     if (length && *length <= kMaxBitmapFileBytes && *length >= kFileHeaderSize) {
-        std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(*length, 14 + 124)));
+        std::vector<std::uint8_t> head(
+            static_cast<std::size_t>(std::min<std::uint64_t>(*length, 14 + 124)));
         if (ReadExactly(stream, head.data(), head.size())) {
             const std::uint64_t pixelOffset = LoadLe32(head.data() + 10);
             const std::size_t before = head.size();
@@ -313,7 +313,8 @@ std::optional<BitmapImage> ReadBitmapFile(const char* path) {
             }
             if (layout && !HasPixels(*layout)) {
                 result = std::move(layout->image);
-            } else if (layout && std::fseek(stream, static_cast<long>(layout->pixelOffset), SEEK_SET) == 0) {
+            } else if (layout &&
+                       std::fseek(stream, static_cast<long>(layout->pixelOffset), SEEK_SET) == 0) {
                 const std::size_t rest = static_cast<std::size_t>(*length - layout->pixelOffset);
                 if (layout->runLength) {
                     std::vector<std::uint8_t> encoded(rest);

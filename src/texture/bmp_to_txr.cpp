@@ -15,7 +15,9 @@ bool EndsWithNoCase(const char* text, const char* ending) {
     if (textLength < length) {
         return false;
     }
-    const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    const auto upper = [](char c) {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    };
     const char* tail = text + (textLength - length);
     for (std::size_t i = 0; i < length; ++i) {
         if (upper(tail[i]) != upper(ending[i])) {

@@ -1,8 +1,8 @@
 #include "texture/mip_levels.h"
 
 std::size_t MipStride(std::int32_t width, std::int32_t bitsPerPixel) {
-    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel / 8) + 3) /
-           4 * 4;
+    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel / 8) + 3) / 4 *
+           4;
 }
 
 MipLevel CopyToLevel0(const BitmapImage& source) {
@@ -36,7 +36,7 @@ namespace {
 // green, red). A block of 4^i pixels sums to at most 255 x 4^i, far below
 // 2^32 for every level a bitmap within the pixel limit can have.
 class LevelPyramid {
-public:
+  public:
     explicit LevelPyramid(MipLevelSet& set) : set_(set) {
         const std::size_t n = set.levels.size();
         upper_.resize(n);
@@ -65,13 +65,14 @@ public:
         EmitRow(1, y);
     }
 
-private:
+  private:
     // Row y of level i from its sums in scratch_[i]; every second row
     // completes a row pair, which gives a row of the next level.
     void EmitRow(std::size_t level, std::int32_t y) {
         MipLevel& target = set_.levels[level];
         const std::uint32_t* sums = scratch_[level].data();
-        std::uint8_t* out = target.bits() + static_cast<std::size_t>(y) * MipStride(target.width, 24);
+        std::uint8_t* out =
+            target.bits() + static_cast<std::size_t>(y) * MipStride(target.width, 24);
         const int shift = static_cast<int>(2 * level); // divide by 4^i, truncating
         const std::size_t count = scratch_[level].size();
         for (std::size_t k = 0; k < count; ++k) {
@@ -90,7 +91,8 @@ private:
         const std::size_t nextCount = scratch_[level + 1].size();
         for (std::size_t k = 0; k < nextCount; k += 3) {
             for (std::size_t c = 0; c < 3; ++c) {
-                next[k + c] = top[2 * k + c] + top[2 * k + 3 + c] + bottom[2 * k + c] + bottom[2 * k + 3 + c];
+                next[k + c] =
+                    top[2 * k + c] + top[2 * k + 3 + c] + bottom[2 * k + c] + bottom[2 * k + 3 + c];
             }
         }
         EmitRow(level + 1, y / 2);

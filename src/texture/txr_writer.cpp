@@ -15,7 +15,8 @@ bool FitsSource(const BitmapImage& source, std::int32_t bitsPerPixel, std::int32
     return source.bitsPerPixel == bitsPerPixel && source.width == width &&
            source.height == height && IsPowerOfTwoSide(width) && IsPowerOfTwoSide(height) &&
            levelCount >= 1 && levelCount <= TxrMaxLevelCount(width, height) &&
-           source.pixels.size() == MipStride(width, bitsPerPixel) * static_cast<std::size_t>(height);
+           source.pixels.size() ==
+               MipStride(width, bitsPerPixel) * static_cast<std::size_t>(height);
 }
 
 // Header, palette (8-bit only), then every level's rows; all or nothing.
@@ -37,7 +38,8 @@ bool WriteTxrFile(const char* outputPath, const MipLevelSet& set, const std::uin
     }
     for (const MipLevel& level : set.levels) {
         WriteOutput(output, level.bits(),
-                    MipStride(level.width, set.bitsPerPixel) * static_cast<std::size_t>(level.height));
+                    MipStride(level.width, set.bitsPerPixel) *
+                        static_cast<std::size_t>(level.height));
     }
     return CommitOutputFile(output);
 }
@@ -59,7 +61,8 @@ std::array<std::uint8_t, 1024> MapLevelsToPalette(MipLevelSet& set) {
         std::uint32_t lastColour = 0xFFFFFFFFu;
         std::uint8_t lastIndex = 0;
         for (std::int32_t y = 0; y < level.height; ++y) {
-            const std::uint8_t* in = std::as_const(level).bits() + static_cast<std::size_t>(y) * inStride;
+            const std::uint8_t* in =
+                std::as_const(level).bits() + static_cast<std::size_t>(y) * inStride;
             std::uint8_t* out = dib.bits.data() + static_cast<std::size_t>(y) * outStride;
             for (std::int32_t x = 0; x < level.width; ++x, in += 3) {
                 const std::uint32_t colour = ColorValue(in[2], in[1], in[0]);

@@ -26,7 +26,8 @@ MipLevel LevelOf(int width, int height, const std::vector<Rgb>& colours) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const Rgb& c = colours[static_cast<std::size_t>(y * width + x)];
-            std::uint8_t* p = level.bits() + static_cast<std::size_t>(y) * stride + 3 * static_cast<std::size_t>(x);
+            std::uint8_t* p = level.bits() + static_cast<std::size_t>(y) * stride +
+                              3 * static_cast<std::size_t>(x);
             p[0] = c.blue;
             p[1] = c.green;
             p[2] = c.red;
@@ -35,7 +36,9 @@ MipLevel LevelOf(int width, int height, const std::vector<Rgb>& colours) {
     return level;
 }
 
-std::vector<Rgb> Filled(int count, Rgb colour) { return std::vector<Rgb>(static_cast<std::size_t>(count), colour); }
+std::vector<Rgb> Filled(int count, Rgb colour) {
+    return std::vector<Rgb>(static_cast<std::size_t>(count), colour);
+}
 
 // The palette's entries as (red, green, blue) values, for readable failures.
 std::uint32_t EntryValue(const LevelPalette& palette, int k) {
@@ -92,7 +95,8 @@ TEST(BuildLevelPalette, WeightsAreTheSquareOfTheLevelNumberFromOne) {
     EXPECT_EQ(EntryValue(palette, 2), ColorValue(40, 50, 60));
     EXPECT_EQ(EntryValue(palette, 3), ColorValue(10, 20, 30));
     // One pixel of level 1 (weight 4) outranks three of level 0.
-    std::vector<MipLevel> two{LevelOf(4, 1, {a, a, a, Rgb{1, 1, 1}}), LevelOf(2, 1, {b, Rgb{1, 1, 1}})};
+    std::vector<MipLevel> two{LevelOf(4, 1, {a, a, a, Rgb{1, 1, 1}}),
+                              LevelOf(2, 1, {b, Rgb{1, 1, 1}})};
     const LevelPalette p2 = BuildLevelPalette(two.data(), 2);
     EXPECT_EQ(EntryValue(p2, 1), ColorValue(1, 1, 1)); // 1 + 4
     EXPECT_EQ(EntryValue(p2, 2), ColorValue(40, 50, 60));
@@ -142,7 +146,8 @@ TEST(BuildLevelPalette, RowPaddingIsNeverCounted) {
     const std::vector<ColorWeight> census = TakeColourCensus(levels.data(), 1);
     ASSERT_EQ(census.size(), 10u);
     for (int k = 0; k < 10; ++k) {
-        EXPECT_EQ(census[static_cast<std::size_t>(k)].color, ColorValue(static_cast<std::uint8_t>(k + 1), 2, 3));
+        EXPECT_EQ(census[static_cast<std::size_t>(k)].color,
+                  ColorValue(static_cast<std::uint8_t>(k + 1), 2, 3));
         EXPECT_EQ(census[static_cast<std::size_t>(k)].weight, 1);
     }
 }
@@ -155,13 +160,13 @@ TEST(NearestEntrySearch, LeastSquaredDistanceLowestIndexOnTies) {
     palette.entries[9] = PaletteEntry{110, 100, 100, 0};
     palette.entries[12] = PaletteEntry{90, 100, 100, 0};
     const NearestEntrySearch search(palette);
-    EXPECT_EQ(search.Find(ColorValue(100, 100, 100)), 3);   // first entry holding it
-    EXPECT_EQ(search.Find(0), 0);                           // black: entry 0, not a later black
+    EXPECT_EQ(search.Find(ColorValue(100, 100, 100)), 3); // first entry holding it
+    EXPECT_EQ(search.Find(0), 0);                         // black: entry 0, not a later black
     EXPECT_EQ(search.Find(0xFFFFFF), 255);
-    EXPECT_EQ(search.Find(ColorValue(105, 100, 100)), 3);   // 25 to both 3 and 9
+    EXPECT_EQ(search.Find(ColorValue(105, 100, 100)), 3); // 25 to both 3 and 9
     EXPECT_EQ(search.Find(ColorValue(106, 100, 100)), 9);
-    EXPECT_EQ(search.Find(ColorValue(95, 100, 100)), 3);    // 25 to 3 and 12
-    EXPECT_EQ(search.Find(ColorValue(100, 200, 100)), 3);   // far off in green alone
+    EXPECT_EQ(search.Find(ColorValue(95, 100, 100)), 3);  // 25 to 3 and 12
+    EXPECT_EQ(search.Find(ColorValue(100, 200, 100)), 3); // far off in green alone
 }
 
 TEST(NearestEntrySearch, AgreesWithTheSearchOverAllEntries) {

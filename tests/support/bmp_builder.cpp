@@ -13,13 +13,17 @@ void Put32(Bytes& bytes, std::uint32_t value) {
     }
 }
 
-int StoredStride(const TestBitmap& b) { return (b.width * b.bitsPerPixel + 31) / 32 * 4; }
+int StoredStride(const TestBitmap& b) {
+    return (b.width * b.bitsPerPixel + 31) / 32 * 4;
+}
 
 std::uint8_t DefaultPixel(int x, int y, int c) {
     return static_cast<std::uint8_t>(x * 11 + y * 29 + c * 83 + (x * y));
 }
 
-std::uint8_t DefaultTableByte(int k, int c) { return static_cast<std::uint8_t>(k * 5 + c * 67 + 1); }
+std::uint8_t DefaultTableByte(int k, int c) {
+    return static_cast<std::uint8_t>(k * 5 + c * 67 + 1);
+}
 
 } // namespace
 
@@ -122,7 +126,8 @@ BitmapImage ImageOf(const TestBitmap& b) {
     for (int y = 0; y < b.height; ++y) {
         for (int x = 0; x < b.width; ++x) {
             for (int c = 0; c < channels; ++c) {
-                image.pixels[static_cast<std::size_t>(y * stride + x * channels + c)] = pixel(x, y, c);
+                image.pixels[static_cast<std::size_t>(y * stride + x * channels + c)] =
+                    pixel(x, y, c);
             }
         }
     }
@@ -130,7 +135,8 @@ BitmapImage ImageOf(const TestBitmap& b) {
         const std::uint32_t entries = b.colorsUsed != 0 ? b.colorsUsed : b.tableEntries;
         for (std::uint32_t k = 0; k < entries && k < 256; ++k) {
             for (int c = 0; c < 3; ++c) {
-                image.colourTable[4 * k + static_cast<std::uint32_t>(c)] = tableByte(static_cast<int>(k), c);
+                image.colourTable[4 * k + static_cast<std::uint32_t>(c)] =
+                    tableByte(static_cast<int>(k), c);
             }
         }
     }

@@ -15,7 +15,9 @@
 
 namespace literal {
 
-inline int Stride(int width, int bytesPerPixel) { return (width * bytesPerPixel + 3) / 4 * 4; }
+inline int Stride(int width, int bytesPerPixel) {
+    return (width * bytesPerPixel + 3) / 4 * 4;
+}
 
 struct Level {
     int width = 0;
@@ -32,12 +34,15 @@ inline Level LevelZero(const BitmapImage& source) {
             for (int c = 0; c < 3; ++c) {
                 std::uint8_t value;
                 if (source.bitsPerPixel == 8) {
-                    const std::uint8_t index = source.pixels[static_cast<std::size_t>(y * Stride(source.width, 1) + x)];
+                    const std::uint8_t index =
+                        source.pixels[static_cast<std::size_t>(y * Stride(source.width, 1) + x)];
                     value = source.colourTable[4u * index + static_cast<unsigned>(c)];
                 } else {
-                    value = source.pixels[static_cast<std::size_t>(y * Stride(source.width, 3) + 3 * x + c)];
+                    value = source.pixels[static_cast<std::size_t>(y * Stride(source.width, 3) +
+                                                                   3 * x + c)];
                 }
-                level.bits[static_cast<std::size_t>(y * Stride(source.width, 3) + 3 * x + c)] = value;
+                level.bits[static_cast<std::size_t>(y * Stride(source.width, 3) + 3 * x + c)] =
+                    value;
             }
         }
     }
@@ -62,8 +67,8 @@ inline std::vector<Level> Levels(const BitmapImage& source, int levelCount) {
                     unsigned sum = 0;
                     for (int by = 0; by < s; ++by) {
                         for (int bx = 0; bx < s; ++bx) {
-                            sum += base.bits[static_cast<std::size_t>((y * s + by) * Stride(base.width, 3) +
-                                                                      3 * (x * s + bx) + c)];
+                            sum += base.bits[static_cast<std::size_t>(
+                                (y * s + by) * Stride(base.width, 3) + 3 * (x * s + bx) + c)];
                         }
                     }
                     level.bits[static_cast<std::size_t>(y * Stride(w, 3) + 3 * x + c)] =
@@ -87,12 +92,15 @@ inline std::vector<Record> Census(const std::vector<Level>& levels) {
         const Level& level = levels[i];
         for (int y = 0; y < level.height; ++y) {
             for (int x = 0; x < level.width; ++x) {
-                const std::uint8_t* p = &level.bits[static_cast<std::size_t>(y * Stride(level.width, 3) + 3 * x)];
+                const std::uint8_t* p =
+                    &level.bits[static_cast<std::size_t>(y * Stride(level.width, 3) + 3 * x)];
                 const std::uint8_t blue = p[0], green = p[1], red = p[2];
-                if ((blue == 0 && green == 0 && red == 0) || (blue == 255 && green == 255 && red == 255)) {
+                if ((blue == 0 && green == 0 && red == 0) ||
+                    (blue == 255 && green == 255 && red == 255)) {
                     continue;
                 }
-                const std::uint32_t color = red | (green << 8) | (static_cast<std::uint32_t>(blue) << 16);
+                const std::uint32_t color =
+                    red | (green << 8) | (static_cast<std::uint32_t>(blue) << 16);
                 const std::int32_t weight = static_cast<std::int32_t>((i + 1) * (i + 1));
                 bool found = false;
                 for (Record& record : census) {
@@ -127,7 +135,8 @@ inline std::array<std::uint8_t, 1024> PaletteTable(const std::vector<Level>& lev
     return table;
 }
 
-inline std::uint8_t Nearest(const std::array<std::uint8_t, 1024>& table, int blue, int green, int red) {
+inline std::uint8_t Nearest(const std::array<std::uint8_t, 1024>& table, int blue, int green,
+                            int red) {
     int best = -1;
     int bestDistance = 0;
     for (int k = 0; k < 256; ++k) {
@@ -170,11 +179,14 @@ inline std::vector<std::uint8_t> Txr(const BitmapImage& source) {
     const std::array<std::uint8_t, 1024> table = PaletteTable(levels);
     file.insert(file.end(), table.begin(), table.end());
     for (const Level& level : levels) {
-        std::vector<std::uint8_t> indices(static_cast<std::size_t>(Stride(level.width, 1) * level.height), 0);
+        std::vector<std::uint8_t> indices(
+            static_cast<std::size_t>(Stride(level.width, 1) * level.height), 0);
         for (int y = 0; y < level.height; ++y) {
             for (int x = 0; x < level.width; ++x) {
-                const std::uint8_t* p = &level.bits[static_cast<std::size_t>(y * Stride(level.width, 3) + 3 * x)];
-                indices[static_cast<std::size_t>(y * Stride(level.width, 1) + x)] = Nearest(table, p[0], p[1], p[2]);
+                const std::uint8_t* p =
+                    &level.bits[static_cast<std::size_t>(y * Stride(level.width, 3) + 3 * x)];
+                indices[static_cast<std::size_t>(y * Stride(level.width, 1) + x)] =
+                    Nearest(table, p[0], p[1], p[2]);
             }
         }
         file.insert(file.end(), indices.begin(), indices.end());

@@ -119,7 +119,8 @@ TEST(ReadBitmap, RunLengthEncodedEightBit) {
     // "literal 1 2 3 4 5 6" then end of picture.
     TestBitmap b = Plain8(6, 3);
     b.compression = 1;
-    b.encoded = {3, 7, 0, 3, 9, 8, 7, 0, 0, 0, 0, 2, 2, 0, 2, 5, 0, 0, 0, 6, 1, 2, 3, 4, 5, 6, 0, 1};
+    b.encoded = {3, 7, 0, 3, 9, 8, 7, 0, 0, 0, 0, 2, 2, 0,
+                 2, 5, 0, 0, 0, 6, 1, 2, 3, 4, 5, 6, 0, 1};
     const std::optional<BitmapImage> image = Read(BuildBmp(b));
     ASSERT_TRUE(image.has_value());
     const Bytes expected = {1, 2, 3, 4, 5, 6, 0, 0, // top row, padded to 8
@@ -139,9 +140,9 @@ TEST(ReadBitmap, OtherDepthsAreReadForTheirDepthOnly) {
         std::uint32_t compression;
         std::uint32_t table;
     };
-    for (const Case c : {Case{1, 40, 0, 2}, Case{4, 40, 0, 16}, Case{4, 12, 0, 16}, Case{16, 40, 0, 0},
-                         Case{16, 40, 3, 0}, Case{16, 56, 3, 0}, Case{32, 40, 0, 0}, Case{32, 40, 6, 0},
-                         Case{32, 124, 3, 0}}) {
+    for (const Case c : {Case{1, 40, 0, 2}, Case{4, 40, 0, 16}, Case{4, 12, 0, 16},
+                         Case{16, 40, 0, 0}, Case{16, 40, 3, 0}, Case{16, 56, 3, 0},
+                         Case{32, 40, 0, 0}, Case{32, 40, 6, 0}, Case{32, 124, 3, 0}}) {
         TestBitmap b = Plain24(48, 5);
         b.bitsPerPixel = c.bits;
         b.headerSize = c.header;

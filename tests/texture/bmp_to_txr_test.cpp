@@ -32,7 +32,8 @@ Outcome Convert(const std::string& input, const std::string& output) {
 
 const char* const kNotBmp = "  is not a BMP or DIB file\n";
 const char* const kUnreadable = "  failed at reading bitmap file\n";
-const char* const kDepth = "  bitmap does not correspond to color number\n  bitmap must be 256 or 24bit colors\n";
+const char* const kDepth =
+    "  bitmap does not correspond to color number\n  bitmap must be 256 or 24bit colors\n";
 const char* const kSize = "  Length & width must be power of 2(64,128etc)\n";
 const char* const kNotWritten = "  couldn't be drawn up\n";
 
@@ -96,20 +97,14 @@ TEST(ConvertBmpToTxr, RefusalsInTheirOrderPrintTheirLinesAndWriteNothing) {
         const char* printed;
     };
     const std::vector<Case> cases = {
-        {"good.jpg", "keep.txr", kNotBmp},
-        {"pic.bmp.txt", "keep.txr", kNotBmp},
+        {"good.jpg", "keep.txr", kNotBmp},      {"pic.bmp.txt", "keep.txr", kNotBmp},
         {"missing.jpg", "keep.txr", kNotBmp}, // the name is checked before the file
-        {"text.bmp", "keep.txr", kUnreadable},
-        {"missing.bmp", "keep.txr", kUnreadable},
-        {"adir", "keep.txr", kNotBmp},
-        {"four.bmp", "keep.txr", kDepth},
-        {"sixteen.dib", "keep.txr", kDepth},
-        {"thirtytwo.bmp", "keep.txr", kDepth},
-        {"one.bmp", "keep.txr", kDepth},
-        {"narrow.bmp", "keep.txr", kSize},
+        {"text.bmp", "keep.txr", kUnreadable},  {"missing.bmp", "keep.txr", kUnreadable},
+        {"adir", "keep.txr", kNotBmp},          {"four.bmp", "keep.txr", kDepth},
+        {"sixteen.dib", "keep.txr", kDepth},    {"thirtytwo.bmp", "keep.txr", kDepth},
+        {"one.bmp", "keep.txr", kDepth},        {"narrow.bmp", "keep.txr", kSize},
         {"tall.bmp", "missing/out.txr", kSize}, // the size before the output
-        {"wide.bmp", "keep.txr", kSize},
-        {"fine.bmp", "missing/out.txr", kNotWritten},
+        {"wide.bmp", "keep.txr", kSize},        {"fine.bmp", "missing/out.txr", kNotWritten},
         {"fine.bmp", "adir", kNotWritten},
     };
     for (const Case& c : cases) {
@@ -135,7 +130,8 @@ TEST(ConvertBmpToTxr, NamesLongerThan259CharactersAreRefusedBeforeAnything) {
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"fine.bmp"});
 }
 
-Bytes ConvertToBytes(const ScratchFolder& folder, const Bytes& bmp, const std::string& name = "in.bmp") {
+Bytes ConvertToBytes(const ScratchFolder& folder, const Bytes& bmp,
+                     const std::string& name = "in.bmp") {
     WriteBytes(folder.File(name), bmp);
     const Outcome outcome = Convert(folder.File(name), folder.File("out.txr"));
     EXPECT_TRUE(outcome.result);
@@ -149,7 +145,7 @@ TEST(ConvertBmpToTxr, LevelCountsAndFileSizes) {
     ASSERT_EQ(eight.size(), 6504u);
     EXPECT_EQ(Le32At(eight, 8), 8u);
     EXPECT_EQ(Le32At(eight, 12), 6u);
-    EXPECT_EQ(Le32At(eight, 16), 0u); // entry 0 black
+    EXPECT_EQ(Le32At(eight, 16), 0u);                    // entry 0 black
     EXPECT_EQ(Le32At(eight, 16 + 4 * 255), 0x00FFFFFFu); // entry 255 white
     // The 2 x 2 level: the last 8 bytes, rows 4 bytes apart, 2 zero bytes each.
     EXPECT_EQ(eight[6504 - 6], 0);
@@ -186,7 +182,9 @@ TEST(ConvertBmpToTxr, EightBitPaletteIsComputedNotCopied) {
     ScratchFolder folder;
     // Two colours from a table whose entries 0 and 255 are neither black nor white.
     TestBitmap b = Plain8(4, 4);
-    b.tableByte = [](int k, int c) { return static_cast<std::uint8_t>(k == 0 ? 10 + c : (k == 255 ? 200 : 77)); };
+    b.tableByte = [](int k, int c) {
+        return static_cast<std::uint8_t>(k == 0 ? 10 + c : (k == 255 ? 200 : 77));
+    };
     b.pixel = [](int x, int, int) { return static_cast<std::uint8_t>(x % 2 == 0 ? 0 : 255); };
     const Bytes txr = ConvertToBytes(folder, BuildBmp(b));
     ASSERT_EQ(txr.size(), 16u + 1024 + 16 + 8);
@@ -231,7 +229,8 @@ BitmapImage RandomPicture(std::mt19937& random, int width, int height, int bits,
     for (auto& v : table) {
         v = static_cast<std::uint8_t>(random());
     }
-    const std::uint8_t specials[][3] = {{0, 0, 0}, {255, 255, 255}, {0, 0, 1}, {255, 255, 254}, {1, 0, 0}};
+    const std::uint8_t specials[][3] = {
+        {0, 0, 0}, {255, 255, 255}, {0, 0, 1}, {255, 255, 254}, {1, 0, 0}};
     for (int k = 0; k < 5; ++k) {
         for (int c = 0; c < 3; ++c) {
             table[static_cast<std::size_t>(4 * k + c)] = specials[k][c];
@@ -242,8 +241,9 @@ BitmapImage RandomPicture(std::mt19937& random, int width, int height, int bits,
         const int k = static_cast<int>(random() % static_cast<unsigned>(colours));
         for (int c = 0; c < 3; ++c) {
             bytes[3 * p + static_cast<std::size_t>(c)] =
-                bits == 8 ? static_cast<std::uint8_t>(k) : table[static_cast<std::size_t>(4 * (k % 256) + c)] ^
-                                                               static_cast<std::uint8_t>(k / 256);
+                bits == 8 ? static_cast<std::uint8_t>(k)
+                          : table[static_cast<std::size_t>(4 * (k % 256) + c)] ^
+                                static_cast<std::uint8_t>(k / 256);
         }
     }
     b.tableByte = [&table](int k, int c) { return table[static_cast<std::size_t>(4 * k + c)]; };
@@ -260,9 +260,9 @@ TEST(WriteTxr, AgreesByteForByteWithTheLiteralAlgorithms) {
         int width, height, bits, colours;
     };
     const std::vector<Case> cases = {
-        {2, 2, 8, 6},      {2, 2, 24, 3},     {4, 2, 8, 256},    {2, 8, 24, 7},
-        {16, 16, 8, 5},    {32, 8, 8, 256},   {64, 32, 24, 40},  {32, 32, 24, 1024},
-        {64, 64, 8, 256},  {128, 16, 8, 256}, {256, 256, 24, 300}, {16, 256, 8, 256},
+        {2, 2, 8, 6},      {2, 2, 24, 3},      {4, 2, 8, 256},      {2, 8, 24, 7},
+        {16, 16, 8, 5},    {32, 8, 8, 256},    {64, 32, 24, 40},    {32, 32, 24, 1024},
+        {64, 64, 8, 256},  {128, 16, 8, 256},  {256, 256, 24, 300}, {16, 256, 8, 256},
         {256, 128, 8, 12}, {128, 128, 8, 256},
     };
     for (const Case& c : cases) {
@@ -278,10 +278,11 @@ TEST(WriteTxr, AgreesByteForByteWithTheLiteralAlgorithms) {
         const Bytes expected = literal::Txr(picture);
         const Bytes actual = ReadBytes(out);
         ASSERT_EQ(actual.size(), expected.size()) << c.width << "x" << c.height << " " << c.bits;
-        ASSERT_TRUE(actual == expected) << c.width << "x" << c.height << " " << c.bits << " bits, "
-                                        << c.colours << " colours: first difference at "
-                                        << (std::mismatch(actual.begin(), actual.end(), expected.begin()).first -
-                                            actual.begin());
+        ASSERT_TRUE(actual == expected)
+            << c.width << "x" << c.height << " " << c.bits << " bits, " << c.colours
+            << " colours: first difference at "
+            << (std::mismatch(actual.begin(), actual.end(), expected.begin()).first -
+                actual.begin());
     }
 }
 

@@ -22,9 +22,9 @@ TEST(BuildMipLevels, TruncatedMeansOfBlocksOfLevelZero) {
     // Level 1: a block of blue 0, 1, 1, 1 gives 0 (3 / 4 truncated).
     // Level 2: the four 2 x 2 quarters sum to 7, 7, 7 and 3: 24 / 16 gives 1,
     // while a mean of the level-1 pixels (1, 1, 1, 0) would give 0.
-    const std::vector<std::uint8_t> blue = {2, 2, 2, 2,  //
-                                            2, 1, 1, 2,  //
-                                            2, 1, 0, 1,  //
+    const std::vector<std::uint8_t> blue = {2, 2, 2, 2, //
+                                            2, 1, 1, 2, //
+                                            2, 1, 0, 1, //
                                             2, 2, 1, 1};
     const BitmapImage picture = BluePicture(4, 4, blue);
     const MipLevelSet set = BuildMipLevels(picture, 2, 24);
@@ -37,7 +37,8 @@ TEST(BuildMipLevels, TruncatedMeansOfBlocksOfLevelZero) {
     std::vector<std::uint8_t> eight(64, 0);
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
-            eight[static_cast<std::size_t>(y * 8 + x)] = blue[static_cast<std::size_t>((y % 4) * 4 + x % 4)];
+            eight[static_cast<std::size_t>(y * 8 + x)] =
+                blue[static_cast<std::size_t>((y % 4) * 4 + x % 4)];
         }
     }
     const BitmapImage eightPicture = BluePicture(8, 8, eight);
@@ -55,9 +56,9 @@ TEST(BuildMipLevels, SixtyFourSquareGivesSixLevelsAndLevelThreeDividesBySixtyFou
     for (int y = 0; y < 64; ++y) {
         for (int x = 0; x < 64; ++x) {
             const int k = (y / 8) * 8 + x / 8;
-            blue[static_cast<std::size_t>(y * 64 + x)] =
-                static_cast<std::uint8_t>(k + ((x % 8 == 0 && y % 8 < 7) || (x % 8 == 1 && y % 8 < 7) ? 1 : 0) +
-                                          (x % 8 == 2 && y % 8 < 7 ? 7 : 0));
+            blue[static_cast<std::size_t>(y * 64 + x)] = static_cast<std::uint8_t>(
+                k + ((x % 8 == 0 && y % 8 < 7) || (x % 8 == 1 && y % 8 < 7) ? 1 : 0) +
+                (x % 8 == 2 && y % 8 < 7 ? 7 : 0));
         }
     }
     // Per block: 14 pixels with +1 and 7 with +7 make +63.
@@ -84,7 +85,9 @@ TEST(BuildMipLevels, AgreesWithTheBlockByBlockReduction) {
         for (auto& v : bytes) {
             v = static_cast<std::uint8_t>(random() % 4 == 0 ? 255 : random());
         }
-        b.pixel = [&bytes, w](int x, int y, int c) { return bytes[static_cast<std::size_t>((y * w + x) * 3 + c)]; };
+        b.pixel = [&bytes, w](int x, int y, int c) {
+            return bytes[static_cast<std::size_t>((y * w + x) * 3 + c)];
+        };
         const BitmapImage image = ImageOf(b);
         int n = 0;
         while ((2 << n) <= w && (2 << n) <= h) {
@@ -95,7 +98,9 @@ TEST(BuildMipLevels, AgreesWithTheBlockByBlockReduction) {
         ASSERT_EQ(set.levels.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
             const MipLevel& level = set.levels[i];
-            const Bytes bytes(level.bits(), level.bits() + MipStride(level.width, 24) * static_cast<std::size_t>(level.height));
+            const Bytes bytes(level.bits(),
+                              level.bits() + MipStride(level.width, 24) *
+                                                 static_cast<std::size_t>(level.height));
             ASSERT_EQ(bytes, expected[i].bits) << w << "x" << h << " level " << i;
         }
     }
