@@ -21,6 +21,13 @@ wine_session_start() {
     echo "preparing the Wine prefix $WINEPREFIX"
   fi
   wineboot -u >/dev/null 2>&1 || true
+  # The viewer's dialogs ask for "ＭＳ Ｐゴシック" (proportional) and its
+  # controls for "ＭＳ ゴシック" (fixed pitch); IPAPGothic and IPAGothic stand
+  # in for them. Without this Wine draws the dialog texts in a fixed-pitch
+  # font, too wide for their labels.
+  local key='HKCU\Software\Wine\Fonts\Replacements'
+  wine reg add "$key" /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1 || true
+  wine reg add "$key" /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1 || true
 }
 
 wine_session_stop() {

@@ -52,9 +52,24 @@ bool IsQualifyingPiece(const PieceRecord& record) {
 
 namespace {
 
-unsigned char FoldCase(char c) {
+// Sort rank of a byte: punctuation and other ASCII symbols first (in ASCII
+// order), then digits, then letters without regard to case, then the bytes
+// of the upper half (double-byte text), by value.
+unsigned SortRank(char c) {
     const auto u = static_cast<unsigned char>(c);
-    return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+    if (u >= '0' && u <= '9') {
+        return 0x100u + u;
+    }
+    if (u >= 'A' && u <= 'Z') {
+        return 0x200u + (u - 'A' + 'a');
+    }
+    if (u >= 'a' && u <= 'z') {
+        return 0x200u + u;
+    }
+    if (u >= 0x80) {
+        return 0x300u + u;
+    }
+    return u;
 }
 
 } // namespace
@@ -62,8 +77,8 @@ unsigned char FoldCase(char c) {
 int CompareProfileNames(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const unsigned char x = FoldCase(a[i]);
-        const unsigned char y = FoldCase(b[i]);
+        const unsigned x = SortRank(a[i]);
+        const unsigned y = SortRank(b[i]);
         if (x != y) {
             return x < y ? -1 : 1;
         }

@@ -37,9 +37,11 @@ std::string_view FieldText(const char* field, std::size_t fieldSize);
 // name are non-empty.
 bool IsQualifyingPiece(const PieceRecord& record);
 
-// The order of the piece list: profile file names compared without regard to
-// the case of ASCII letters, every other byte by its value. For names of
-// letters, digits and the usual punctuation this is the order in which a
-// sorted Win32 list box keeps them; it is what the catalogue scan relies on.
+// The order of the piece list: profile file names compared character by
+// character, ASCII symbols before digits before letters, letters without
+// regard to case, bytes of the upper half (double-byte text) last. For names
+// of letters, digits and symbols other than "-" and "'" (which the locale's
+// word sort passes over) this is the order in which a sorted Win32 list box
+// keeps them, and so the order of the catalogue scan.
 // Negative, zero or positive as `a` sorts before, with, or after `b`.
 int CompareProfileNames(std::string_view a, std::string_view b);

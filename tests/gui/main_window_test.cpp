@@ -98,27 +98,7 @@ TEST(ViewerStart, SwitchTailNeverCreatesAWindowOtherTailsOpenTheViewer) {
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a.bmp", "a.txr", "b.bmp"}));
 }
 
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        main = viewer.StartAndWaitForMainWindow();
-        ASSERT_NE(main, nullptr);
-    }
-    void TearDown() override {
-        if (main != nullptr && IsWindow(main)) {
-            PostMessageA(main, WM_CLOSE, 0, 0);
-            EXPECT_EQ(viewer.WaitForExit(), 0u);
-        }
-    }
-    // Waits until the viewer has handled everything sent before.
-    void Settle() {
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &ignored);
-    }
-
-    ViewerProcess viewer;
-    HWND main = nullptr;
-};
+class MainWindowTest : public ViewerTest {};
 
 TEST_F(MainWindowTest, ClassTitleStyleAndSize) {
     EXPECT_EQ(ClassName(main), kMainClass);

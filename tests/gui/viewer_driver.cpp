@@ -1,5 +1,6 @@
 #include "gui/viewer_driver.h"
 
+#include "resources/resource_ids.h"
 #include "support/run_program.h"
 
 #include <algorithm>
@@ -266,3 +267,60 @@ DWORD ViewerProcess::WaitForExit(DWORD boundMilliseconds) {
     GetExitCodeProcess(info_.hProcess, &code);
     return code;
 }
+
+void ViewerTest::SetUp() {
+    main = viewer.StartAndWaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+}
+
+void ViewerTest::TearDown() {
+    if (main != nullptr && IsWindow(main)) {
+        // Close whatever dialog a failed test left open, then the viewer.
+        for (HWND dialog : viewer.Dialogs()) {
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+        WaitFor([&] { return viewer.Dialogs().empty(); }, 5000);
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(viewer.WaitForExit(), 0u);
+    }
+}
+
+void ViewerTest::Settle() {
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &ignored);
+}
+
+HWND ViewerTest::OpenFolderDialog() {
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    return viewer.WaitForDialog(kFolderDialogTitle);
+}
+
+void ViewerTest::FillFolders(HWND dialog, const std::string& profiles, const std::string& models,
+                             const std::string& textures) {
+    SetWindowTextOf(GetDlgItem(dialog, 1000), profiles);
+    SetWindowTextOf(GetDlgItem(dialog, 1006), models);
+    SetWindowTextOf(GetDlgItem(dialog, 1008), textures);
+}
+
+void ViewerTest::PressDialogButton(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void ViewerTest::Scan(const std::string& profiles, const std::string& models,
+                      const std::string& textures) {
+    const HWND dialog = OpenFolderDialog();
+    ASSERT_NE(dialog, nullptr);
+    FillFolders(dialog, profiles, models, textures);
+    PressDialogButton(dialog, IDOK);
+    // The scan runs in the viewer's thread right after the dialog is gone;
+    // a message sent then is handled once the scan is over.
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    Settle();
+}
+
+HWND ViewerTest::PieceList() { return GetDlgItem(main, 1012); }
+
+std::vector<std::string> ViewerTest::PieceNames() { return ListItems(PieceList()); }
+
+std::vector<std::string> ViewerTest::SortListItems() { return ListItems(GetDlgItem(main, 1014)); }

@@ -82,3 +82,31 @@ inline constexpr char kMainClass[] = "TXR_BMP Converter for win";
 inline constexpr char kMainTitle[] = "Varnholt-Map Piece Viewer";
 inline constexpr char kFolderDialogTitle[] = "Select Piece Component Locations";
 inline constexpr char kAboutTitle[] = "Map Piece Viewer Version Information";
+
+#include <gtest/gtest.h>
+
+// A test with one viewer started before it and closed after it; the viewer
+// must end with exit code 0.
+class ViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Waits until the viewer has handled everything sent or posted before.
+    void Settle();
+    // Opens the folder dialog with File/Open and gives the dialog.
+    HWND OpenFolderDialog();
+    void FillFolders(HWND dialog, const std::string& profiles, const std::string& models,
+                     const std::string& textures);
+    // Presses "Load" (or "Cancel") of the folder dialog.
+    void PressDialogButton(HWND dialog, int id);
+    // File/Open, the three folders, "Load"; returns once the scan is over.
+    void Scan(const std::string& profiles, const std::string& models = "m",
+              const std::string& textures = "t");
+    std::vector<std::string> PieceNames();
+    std::vector<std::string> SortListItems();
+    HWND PieceList();
+
+    ViewerProcess viewer;
+    HWND main = nullptr;
+};
