@@ -188,35 +188,44 @@ Vec3 Cross(Vec3 a, Vec3 b) {
 // One rectangle facing along `normal`, as a fan of four vertices. The corners
 // run clockwise as seen from outside, the front-face winding of Direct3D's
 // left-handed coordinates, with the texture's top-left corner at the top left.
-void AddQuad(Model& model, std::int16_t texture, Vec3 centre, Vec3 normal, Vec3 up,
-             float halfWidth, float halfHeight) {
+void AddQuad(Model& model, std::int16_t texture, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth,
+             float halfHeight) {
     const Vec3 right = Cross(normal, up);
     const auto base = static_cast<std::uint16_t>(model.vertices.size());
     const float corners[4][4] = {{-1, 1, 0, 0}, {1, 1, 1, 0}, {1, -1, 1, 1}, {-1, -1, 0, 1}};
     for (const auto& c : corners) {
         const float r = c[0] * halfWidth, u = c[1] * halfHeight;
-        model.vertices.push_back({{centre.x + right.x * r + up.x * u,
-                                   centre.y + right.y * r + up.y * u,
-                                   centre.z + right.z * r + up.z * u},
-                                  normal, c[2], c[3]});
+        model.vertices.push_back(
+            {{centre.x + right.x * r + up.x * u, centre.y + right.y * r + up.y * u,
+              centre.z + right.z * r + up.z * u},
+             normal,
+             c[2],
+             c[3]});
     }
-    model.fans.push_back({texture, {base, static_cast<std::uint16_t>(base + 1),
-                                    static_cast<std::uint16_t>(base + 2),
-                                    static_cast<std::uint16_t>(base + 3)},
-                              0,
-                              {}});
+    model.fans.push_back(
+        {texture,
+         {base, static_cast<std::uint16_t>(base + 1), static_cast<std::uint16_t>(base + 2),
+          static_cast<std::uint16_t>(base + 3)},
+         0,
+         {}});
 }
 
 // An axis-aligned box: four sides with one texture, top and bottom with another.
 void AddBox(Model& model, Vec3 centre, Vec3 half, std::int16_t sideTexture,
             std::int16_t capTexture) {
     const Vec3 up{0, 1, 0};
-    AddQuad(model, sideTexture, {centre.x, centre.y, centre.z - half.z}, {0, 0, -1}, up, half.x, half.y);
-    AddQuad(model, sideTexture, {centre.x, centre.y, centre.z + half.z}, {0, 0, 1}, up, half.x, half.y);
-    AddQuad(model, sideTexture, {centre.x - half.x, centre.y, centre.z}, {-1, 0, 0}, up, half.z, half.y);
-    AddQuad(model, sideTexture, {centre.x + half.x, centre.y, centre.z}, {1, 0, 0}, up, half.z, half.y);
-    AddQuad(model, capTexture, {centre.x, centre.y + half.y, centre.z}, {0, 1, 0}, {0, 0, 1}, half.x, half.z);
-    AddQuad(model, capTexture, {centre.x, centre.y - half.y, centre.z}, {0, -1, 0}, {0, 0, -1}, half.x, half.z);
+    AddQuad(model, sideTexture, {centre.x, centre.y, centre.z - half.z}, {0, 0, -1}, up, half.x,
+            half.y);
+    AddQuad(model, sideTexture, {centre.x, centre.y, centre.z + half.z}, {0, 0, 1}, up, half.x,
+            half.y);
+    AddQuad(model, sideTexture, {centre.x - half.x, centre.y, centre.z}, {-1, 0, 0}, up, half.z,
+            half.y);
+    AddQuad(model, sideTexture, {centre.x + half.x, centre.y, centre.z}, {1, 0, 0}, up, half.z,
+            half.y);
+    AddQuad(model, capTexture, {centre.x, centre.y + half.y, centre.z}, {0, 1, 0}, {0, 0, 1},
+            half.x, half.z);
+    AddQuad(model, capTexture, {centre.x, centre.y - half.y, centre.z}, {0, -1, 0}, {0, 0, -1},
+            half.x, half.z);
 }
 
 Model BoxModel(std::vector<std::string> names, Vec3 half, std::int16_t side, std::int16_t cap) {
@@ -278,19 +287,24 @@ int main(int argc, char** argv) {
         WriteFile(textures / "brick.txr", TrueColourTxr(64, 64, Brick)) &&
         WriteFile(textures / "grass.txr", TrueColourTxr(128, 64, Grass)) &&
         WriteFile(textures / "stone.txr",
-                  PalettedTxr(64, 64, stonePalette, [](int x, int y) {
-                      const double d = std::sin(x * 0.3) * std::cos(y * 0.25);
-                      return static_cast<std::uint8_t>(128 + 100 * d);
-                  })) &&
+                  PalettedTxr(64, 64, stonePalette,
+                              [](int x, int y) {
+                                  const double d = std::sin(x * 0.3) * std::cos(y * 0.25);
+                                  return static_cast<std::uint8_t>(128 + 100 * d);
+                              })) &&
         WriteFile(textures / "flag.txr",
                   PalettedTxr(32, 16, {{0, 0, 0}, {220, 30, 30}, {250, 250, 250}, {30, 60, 200}},
                               [](int x, int y) {
-                                  return static_cast<std::uint8_t>(y < 5 ? 1 : y < 11 ? 2 : (x < 16 ? 3 : 1));
+                                  return static_cast<std::uint8_t>(y < 5    ? 1
+                                                                   : y < 11 ? 2
+                                                                            : (x < 16 ? 3 : 1));
                               }));
     // One colour only, for checks of what the preview shows.
     const bool solidOk =
-        WriteFile(textures / "solid_red.txr",
-                  TrueColourTxr(32, 32, [](int, int) { return Rgb{255, 0, 0}; })) &&
+        WriteFile(textures / "solid_red.txr", TrueColourTxr(32, 32,
+                                                            [](int, int) {
+                                                                return Rgb{255, 0, 0};
+                                                            })) &&
         WriteFile(textures / "checker.txr",
                   PalettedTxr(32, 32, {{240, 200, 40}, {30, 40, 120}}, [](int x, int y) {
                       return static_cast<std::uint8_t>(((x / 8) + (y / 8)) % 2);
@@ -307,8 +321,7 @@ int main(int argc, char** argv) {
                   MsmBytes(BoxModel({"brick.bmp", "stone"}, {1, 1, 1}, 0, 1))) &&
         WriteFile(models / "slab.msm",
                   MsmBytes(BoxModel({"stone.bmp", "grass.bmp"}, {1.5f, 0.25f, 1.5f}, 0, 1))) &&
-        WriteFile(models / "redbox.msm",
-                  MsmBytes(BoxModel({"solid_red.bmp"}, {1, 1, 1}, 0, 0))) &&
+        WriteFile(models / "redbox.msm", MsmBytes(BoxModel({"solid_red.bmp"}, {1, 1, 1}, 0, 0))) &&
         WriteFile(models / "stand.msm",
                   MsmBytes(BoxModel({"stone.txr", "checker.bmp"}, {0.6f, 1.2f, 0.6f}, 0, 1))) &&
         WriteFile(models / "flag.msm", MsmBytes(FlagModel()));
@@ -317,7 +330,8 @@ int main(int argc, char** argv) {
     const bool profilesOk =
         WriteFile(profiles / "brick_cube.prt", ProfileBytes("cube.msm", "Brick Cube")) &&
         WriteFile(profiles / "grass_slab.prt", ProfileBytes("slab.msm", "Grass Slab")) &&
-        WriteFile(profiles / "red_box.prt", ProfileBytes("redbox.msm", "\x90\xd4\x82\xa2\x94\xa0")) &&
+        WriteFile(profiles / "red_box.prt",
+                  ProfileBytes("redbox.msm", "\x90\xd4\x82\xa2\x94\xa0")) &&
         WriteFile(profiles / "stand.prt", ProfileBytes("stand.msm", "\x95\x5c\x8e\xa6\x91\xe4")) &&
         WriteFile(profiles / "flag_pole.prt", ProfileBytes("flag.msm", "Flag Pole"));
     if (!ok || !solidOk || !modelsOk || !profilesOk) {

@@ -108,9 +108,8 @@ ATOM RegisterMainClass(HINSTANCE instance) {
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
-    return CreateWindowExA(0, kMainClassName, kMainTitle, kMainStyle, CW_USEDEFAULT,
-                           CW_USEDEFAULT, kMainWidth, kMainHeight, nullptr, nullptr, instance,
-                           nullptr);
+    return CreateWindowExA(0, kMainClassName, kMainTitle, kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                           kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
 }
 
 void CreateChildControls(HWND parent) {
@@ -121,9 +120,9 @@ void CreateChildControls(HWND parent) {
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
     for (const ChildControl& control : kChildControls) {
         const HWND child = CreateWindowExA(
-            0, control.className, control.text, control.style, control.x, control.y,
-            control.width, control.height, parent,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+            0, control.className, control.text, control.style, control.x, control.y, control.width,
+            control.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+            instance, nullptr);
         if (&control == &kChildControls[0]) {
             appState.previewWindow = child;
         }

@@ -42,7 +42,8 @@ bool ReadPieceProfile(const char* path, PieceRecord& record) {
 std::string_view FieldText(const char* field, std::size_t fieldSize) {
     const void* zero = std::memchr(field, '\0', fieldSize);
     const std::size_t length =
-        zero == nullptr ? fieldSize : static_cast<std::size_t>(static_cast<const char*>(zero) - field);
+        zero == nullptr ? fieldSize
+                        : static_cast<std::size_t>(static_cast<const char*>(zero) - field);
     return std::string_view(field, length);
 }
 

@@ -136,8 +136,8 @@ void ScanPieceCatalogue(HINSTANCE instance, HWND owner) {
     // table are the same piece.
     const LRESULT count = SendDlgItemMessageA(mainWindow, IDC_SORT_LIST, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length =
-            SendDlgItemMessageA(mainWindow, IDC_SORT_LIST, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        const LRESULT length = SendDlgItemMessageA(mainWindow, IDC_SORT_LIST, LB_GETTEXTLEN,
+                                                   static_cast<WPARAM>(i), 0);
         path[0] = '\0';
         if (length >= 0 && length < static_cast<LRESULT>(kPathCapacity)) {
             SendDlgItemMessageA(mainWindow, IDC_SORT_LIST, LB_GETTEXT, static_cast<WPARAM>(i),

@@ -50,7 +50,7 @@ TEST(PieceProfile, ReadsBothFieldsAndNothingElse) {
 
 TEST(PieceProfile, FieldsAreCopiedByteForByteAndEndAtTheirFirstZero) {
     Bytes bytes = Profile("m.msm", "Name");
-    bytes[10] = 'x'; // after the model name's zero
+    bytes[10] = 'x';  // after the model name's zero
     bytes[120] = 'y'; // after the piece name's zero
     const PieceRecord record = PieceRecordFromProfileBytes(bytes.data(), bytes.size());
     EXPECT_EQ(record.modelFile[10], 'x');
@@ -144,10 +144,10 @@ TEST(ProfileOrder, FileNamesSortWithoutRegardToCase) {
     EXPECT_EQ(names, (std::vector<std::string>{"A.prt", "b.prt", "c.prt"}));
 
     EXPECT_EQ(CompareProfileNames("ABC.prt", "abc.prt"), 0);
-    EXPECT_LT(CompareProfileNames("a.prt", "ab.prt"), 0);      // "." before letters
-    EXPECT_LT(CompareProfileNames("a10.prt", "a2.prt"), 0);    // digits one by one
-    EXPECT_LT(CompareProfileNames("a_b.prt", "ab.prt"), 0);    // "_" before letters
-    EXPECT_LT(CompareProfileNames("_z.prt", "0.prt"), 0);      // symbols before digits
+    EXPECT_LT(CompareProfileNames("a.prt", "ab.prt"), 0);       // "." before letters
+    EXPECT_LT(CompareProfileNames("a10.prt", "a2.prt"), 0);     // digits one by one
+    EXPECT_LT(CompareProfileNames("a_b.prt", "ab.prt"), 0);     // "_" before letters
+    EXPECT_LT(CompareProfileNames("_z.prt", "0.prt"), 0);       // symbols before digits
     EXPECT_LT(CompareProfileNames("Z.prt", "\x90\xd4.prt"), 0); // double-byte text last
     EXPECT_LT(CompareProfileNames("[", "a"), 0);                // symbols between the
     EXPECT_LT(CompareProfileNames("{", "0"), 0);                // letters in ASCII too
@@ -158,8 +158,8 @@ TEST(ProfileOrder, FileNamesSortWithoutRegardToCase) {
 TEST(ProfileOrder, MatchesTheOrderOfASortedListBox) {
     // The order in which a sorted Win32 list box (lstrcmpi in the Japanese
     // locale) keeps these names, as seen under Wine.
-    const std::vector<std::string> listBoxOrder = {"_z", "0x", "9",  "a.b", "a",   "a10", "a2", "Ab",
-                                                   "ab_", "AB0", "b", "B_1", "b1", "B2",  "Zz"};
+    const std::vector<std::string> listBoxOrder = {
+        "_z", "0x", "9", "a.b", "a", "a10", "a2", "Ab", "ab_", "AB0", "b", "B_1", "b1", "B2", "Zz"};
     std::vector<std::string> names = listBoxOrder;
     std::mt19937 random(4);
     for (int round = 0; round < 20; ++round) {

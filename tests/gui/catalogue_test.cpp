@@ -34,7 +34,7 @@ std::string SamplesFolder(const char* part) {
 }
 
 class FolderDialogTest : public ViewerTest {
-protected:
+  protected:
     std::string EditText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
 };
 
@@ -95,7 +95,8 @@ TEST_F(FolderDialogTest, LoadWithAnEmptyBoxShowsLoadingErrorAndKeepsTheFieldsBef
         FillFolders(dialog, round.profiles, round.models, round.textures);
         PressDialogButton(dialog, IDOK);
         HWND error = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (error = viewer.DialogHolding("Loading Error")) != nullptr; }));
+        ASSERT_TRUE(
+            WaitFor([&] { return (error = viewer.DialogHolding("Loading Error")) != nullptr; }));
         EXPECT_EQ(GetWindow(error, GW_OWNER), dialog);
         EXPECT_EQ(WindowText(GetDlgItem(error, IDOK)), "OK");
         ASSERT_TRUE(BringToFront(error));
@@ -139,9 +140,9 @@ TEST_F(CatalogueTest, ListsQualifyingProfilesInFileNameOrderAndSelectsTheFirst) 
     WriteBytes(folder.File("b.prt"), Profile("b.msm", "Alpha"));
     WriteBytes(folder.File("A.prt"), Profile("a.msm", "Zulu"));
     WriteBytes(folder.File("c.prt"), Profile("c.msm", "Mike"));
-    WriteBytes(folder.File("d.prt"), Profile("d.msm", ""));         // no piece name
-    WriteBytes(folder.File("e.prt"), Profile("", "No Model"));      // no model
-    WriteBytes(folder.File("f.prt"), Profile("f.msm", "Short", 100)); // ends before the name
+    WriteBytes(folder.File("d.prt"), Profile("d.msm", ""));            // no piece name
+    WriteBytes(folder.File("e.prt"), Profile("", "No Model"));         // no model
+    WriteBytes(folder.File("f.prt"), Profile("f.msm", "Short", 100));  // ends before the name
     WriteBytes(folder.File("f2.prt"), Profile("f.msm", "Short", 101)); // one byte of name
     WriteBytes(folder.File("g.prt"), Profile("g1.msm", "Twin"));
     WriteBytes(folder.File("h.prt"), Profile("h1.msm", "Twin"));
@@ -152,10 +153,12 @@ TEST_F(CatalogueTest, ListsQualifyingProfilesInFileNameOrderAndSelectsTheFirst) 
 
     const std::string profiles = folder.Path().string();
     Scan(profiles);
-    const std::vector<std::string> expected = {"Zulu", "Alpha", "Mike", "S", "Twin", "Twin", fullName};
+    const std::vector<std::string> expected = {"Zulu", "Alpha", "Mike",  "S",
+                                               "Twin", "Twin",  fullName};
     EXPECT_EQ(PieceNames(), expected);
     // The hidden list keeps the full paths in the same order.
-    const std::vector<std::string> paths = {"A.prt", "b.prt", "c.prt", "f2.prt", "g.prt", "h.prt", "i.prt"};
+    const std::vector<std::string> paths = {"A.prt", "b.prt", "c.prt", "f2.prt",
+                                            "g.prt", "h.prt", "i.prt"};
     std::vector<std::string> expectedPaths;
     for (const std::string& name : paths) {
         expectedPaths.push_back(profiles + "\\" + name);
@@ -176,7 +179,8 @@ TEST_F(CatalogueTest, ListsQualifyingProfilesInFileNameOrderAndSelectsTheFirst) 
     const HWND sortList = GetDlgItem(main, IDC_SORT_LIST);
     for (WORD code : {LBN_SELCHANGE, LBN_DBLCLK, LBN_SETFOCUS}) {
         EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_SORT_LIST, code),
-                               reinterpret_cast<LPARAM>(sortList)), 0);
+                               reinterpret_cast<LPARAM>(sortList)),
+                  0);
     }
     EXPECT_EQ(PieceNames(), expected);
     EXPECT_EQ(SendMessageW(PieceList(), LB_GETCURSEL, 0, 0), 0);
@@ -186,8 +190,8 @@ TEST_F(CatalogueTest, ListsQualifyingProfilesInFileNameOrderAndSelectsTheFirst) 
 TEST_F(CatalogueTest, ListOrderIsTheProfileNameOrdering) {
     // File names of letters, digits, "_" and "." in mixed case: the list box
     // that sorts them agrees with the catalogue's own ordering.
-    std::vector<std::string> stems = {"a10", "a2", "B_1", "b1", "Ab", "a.b", "Zz", "0x", "ab_",
-                                      "AB0", "b", "B2", "a", "_z", "9"};
+    std::vector<std::string> stems = {"a10", "a2",  "B_1", "b1", "Ab", "a.b", "Zz", "0x",
+                                      "ab_", "AB0", "b",   "B2", "a",  "_z",  "9"};
     ScratchFolder folder;
     for (const std::string& stem : stems) {
         WriteBytes(folder.File(stem + ".prt"), Profile(stem + ".msm", stem));
@@ -247,7 +251,8 @@ TEST_F(CatalogueTest, MoreThan1024ProfilesAreAllListed) {
     char name[32];
     for (int i = 0; i < 1100; ++i) {
         std::snprintf(name, sizeof name, "p%04d", i);
-        WriteBytes(folder.File(std::string(name) + ".prt"), Profile("m.msm", std::string("Piece ") + name));
+        WriteBytes(folder.File(std::string(name) + ".prt"),
+                   Profile("m.msm", std::string("Piece ") + name));
     }
     Scan(folder.Path().string());
     const std::vector<std::string> names = PieceNames();
@@ -324,7 +329,7 @@ TEST_F(CatalogueTest, SamplePiecesAsTheUserSeesThem) {
 
 // The shell's folder browser, run from the dialog's "..." buttons.
 class FolderBrowserTest : public ViewerTest {
-protected:
+  protected:
     // The browser window the viewer opened over `owner`, or null.
     HWND Browser(HWND owner) {
         for (HWND dialog : viewer.Dialogs()) {
@@ -368,7 +373,8 @@ TEST_F(FolderBrowserTest, ChosenFolderTakesEffectAtOnceWhetherOrNotTheDialogIsCo
     CloseBrowser(browser, IDOK);
     const std::string desktop = KnownFolder(CSIDL_DESKTOPDIRECTORY);
     ASSERT_FALSE(desktop.empty());
-    EXPECT_TRUE(WaitFor([&] { return WindowText(GetDlgItem(dialog, IDC_PROFILE_FOLDER)) == desktop; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return WindowText(GetDlgItem(dialog, IDC_PROFILE_FOLDER)) == desktop; }));
 
     // Text typed afterwards is replaced by the stored folder when the
     // browser is cancelled.
@@ -376,7 +382,8 @@ TEST_F(FolderBrowserTest, ChosenFolderTakesEffectAtOnceWhetherOrNotTheDialogIsCo
     browser = OpenBrowser(dialog, IDC_BROWSE_PROFILE);
     ASSERT_NE(browser, nullptr);
     CloseBrowser(browser, IDCANCEL);
-    EXPECT_TRUE(WaitFor([&] { return WindowText(GetDlgItem(dialog, IDC_PROFILE_FOLDER)) == desktop; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return WindowText(GetDlgItem(dialog, IDC_PROFILE_FOLDER)) == desktop; }));
 
     // A cancelled browser on an empty row leaves the row empty.
     browser = OpenBrowser(dialog, IDC_BROWSE_MODEL);
@@ -396,9 +403,8 @@ TEST_F(FolderBrowserTest, ChosenFolderTakesEffectAtOnceWhetherOrNotTheDialogIsCo
         ASSERT_NE(browser, nullptr);
         EXPECT_NE(viewer.DialogHolding("Select folder with piece texture files (*.txr)"), nullptr);
         const HWND tree = Tree(browser);
-        auto item = reinterpret_cast<LPARAM>(reinterpret_cast<HTREEITEM>(
-            SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD,
-                         SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0))));
+        auto item = reinterpret_cast<LPARAM>(reinterpret_cast<HTREEITEM>(SendMessageA(
+            tree, TVM_GETNEXTITEM, TVGN_CHILD, SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0))));
         for (int i = 0; i < position && item != 0; ++i) {
             item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, item);
         }
@@ -415,7 +421,9 @@ TEST_F(FolderBrowserTest, ChosenFolderTakesEffectAtOnceWhetherOrNotTheDialogIsCo
         } else {
             ++taken;
             const DWORD attributes = GetFileAttributesA(now.c_str());
-            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << now;
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES &&
+                        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+                << now;
         }
         before = now;
     }

@@ -37,9 +37,9 @@ std::set<std::string> ClassesCreatedBy(const std::string& tail, DWORD* exitCode)
         return {};
     }
     watchedProcess = viewer.Id();
-    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr,
-                                               RecordCreation, viewer.Id(), 0,
-                                               WINEVENT_OUTOFCONTEXT);
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, RecordCreation,
+                        viewer.Id(), 0, WINEVENT_OUTOFCONTEXT);
     EXPECT_NE(hook, nullptr);
     viewer.Resume();
     // Out-of-context events arrive as messages to this thread.
@@ -140,7 +140,8 @@ TEST_F(MainWindowTest, ChildControlsInCreationOrder) {
         {"ListBox", IDC_SORT_LIST, "", 0x40100003, {14, 26, 276, 326}},
     };
     std::vector<HWND> children;
-    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
     ASSERT_EQ(children.size(), std::size(expected));
@@ -152,7 +153,8 @@ TEST_F(MainWindowTest, ChildControlsInCreationOrder) {
         EXPECT_EQ(WindowText(children[i]), e.text);
         // A list box shows its scroll bars only when they are needed, and
         // their style bits with them.
-        const DWORD scrollBars = std::string(e.className) == "ListBox" ? WS_VSCROLL | WS_HSCROLL : 0;
+        const DWORD scrollBars =
+            std::string(e.className) == "ListBox" ? WS_VSCROLL | WS_HSCROLL : 0;
         EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(children[i], GWL_STYLE)) & ~scrollBars,
                   e.style & ~scrollBars)
             << std::hex << GetWindowLongA(children[i], GWL_STYLE);
@@ -210,7 +212,8 @@ TEST(ViewerResources, MenuAndAcceleratorsAsTabled) {
     EXPECT_EQ(text(menu, 0), "File");
     EXPECT_EQ(text(menu, 1), "Texture");
     EXPECT_EQ(text(menu, 2), "Help");
-    const HMENU file = GetSubMenu(menu, 0), texture = GetSubMenu(menu, 1), help = GetSubMenu(menu, 2);
+    const HMENU file = GetSubMenu(menu, 0), texture = GetSubMenu(menu, 1),
+                help = GetSubMenu(menu, 2);
     ASSERT_EQ(GetMenuItemCount(file), 3);
     EXPECT_EQ(text(file, 0), "Open");
     EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(ID_FILE_OPEN));
@@ -231,8 +234,10 @@ TEST(ViewerResources, MenuAndAcceleratorsAsTabled) {
     ASSERT_NE(table, nullptr);
     ACCEL entries[8] = {};
     ASSERT_EQ(CopyAcceleratorTableA(table, entries, 8), 4);
-    const std::pair<WORD, WORD> expected[] = {
-        {'A', ID_HELP_ABOUT}, {'E', ID_TEXTURE_EXPORT}, {'I', ID_TEXTURE_INFORMATION}, {'O', ID_FILE_OPEN}};
+    const std::pair<WORD, WORD> expected[] = {{'A', ID_HELP_ABOUT},
+                                              {'E', ID_TEXTURE_EXPORT},
+                                              {'I', ID_TEXTURE_INFORMATION},
+                                              {'O', ID_FILE_OPEN}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(entries[i].key, expected[i].first) << i;
         EXPECT_EQ(entries[i].cmd, expected[i].second) << i;
@@ -257,8 +262,7 @@ struct ExpectedDialogControl {
 void CheckTemplate(HMODULE module, int id, DWORD style, const std::string& caption, int width,
                    int height, const std::vector<ExpectedDialogControl>& controls) {
     SCOPED_TRACE(id);
-    const HWND dialog =
-        CreateDialogParamA(module, MAKEINTRESOURCEA(id), nullptr, PlainDialog, 0);
+    const HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(id), nullptr, PlainDialog, 0);
     ASSERT_NE(dialog, nullptr);
     // The system adds WS_CLIPSIBLINGS to top-level windows and takes
     // WS_VISIBLE and DS_SETFONT as instructions, not lasting styles.
@@ -274,7 +278,8 @@ void CheckTemplate(HMODULE module, int id, DWORD style, const std::string& capti
     EXPECT_EQ(client.right, size.right);
     EXPECT_EQ(client.bottom, size.bottom);
     std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
     EXPECT_EQ(children.size(), controls.size());
@@ -303,28 +308,33 @@ void CheckTemplate(HMODULE module, int id, DWORD style, const std::string& capti
 }
 
 TEST(ViewerResources, DialogTemplatesAsTabled) {
-    const HMODULE module = LoadLibraryExA(ProgramUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE module =
+        LoadLibraryExA(ProgramUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
     CheckTemplate(module, IDD_ABOUT, 0x80C800C0, kAboutTitle, 199, 49,
-                  {{-1, "Varnholt - Piece Viewer  ver 1.00\r\n    Translation v1.2", 0x50020080, {7, 3, 130, 18}},
+                  {{-1,
+                    "Varnholt - Piece Viewer  ver 1.00\r\n    Translation v1.2",
+                    0x50020080,
+                    {7, 3, 130, 18}},
                    {-1, "", 0x50020000, {8, 25, 112, 8}},
                    {IDOK, "OK", 0x50030001, {139, 22, 50, 14}}});
     const std::string colon = Sjis(L"\xFF1A");
-    CheckTemplate(module, IDD_FOLDERS, 0x90C808C4, kFolderDialogTitle, 266, 125,
-                  {{-1, "Set Folder Locations", 0x50000007, {3, 4, 258, 72}},
-                   {-1, "Piece Profile Files (*.prt) " + colon, 0x50020000, {4, 24, 102, 8}},
-                   {IDC_PROFILE_FOLDER, "", 0x50810080, {110, 22, 140, 12}},
-                   {IDC_BROWSE_PROFILE, "...", 0x50010000, {250, 23, 10, 12}},
-                   {-1, "Piece 3D Model Data (*.msm) " + colon + " ", 0x50000000, {4, 39, 102, 8}},
-                   {IDC_MODEL_FOLDER, "", 0x50810080, {110, 38, 140, 12}},
-                   {IDC_BROWSE_MODEL, "...", 0x50010000, {250, 38, 10, 12}},
-                   {-1, "Piece Texture Files (*.txr) " + colon, 0x50020000, {5, 55, 102, 8}},
-                   {IDC_TEXTURE_FOLDER, "", 0x50810080, {110, 54, 140, 12}},
-                   {IDC_BROWSE_TEXTURE, "...", 0x50010000, {250, 54, 10, 12}},
-                   {-1, "", 0x50000007, {8, 82, 187, 33}},
-                   {-1, "Please enter folders where map piece data is located", 0x50020000, {10, 96, 181, 8}},
-                   {IDOK, "Load", 0x50010001, {204, 85, 50, 14}},
-                   {IDCANCEL, "Cancel", 0x50010000, {204, 103, 50, 14}}});
+    CheckTemplate(
+        module, IDD_FOLDERS, 0x90C808C4, kFolderDialogTitle, 266, 125,
+        {{-1, "Set Folder Locations", 0x50000007, {3, 4, 258, 72}},
+         {-1, "Piece Profile Files (*.prt) " + colon, 0x50020000, {4, 24, 102, 8}},
+         {IDC_PROFILE_FOLDER, "", 0x50810080, {110, 22, 140, 12}},
+         {IDC_BROWSE_PROFILE, "...", 0x50010000, {250, 23, 10, 12}},
+         {-1, "Piece 3D Model Data (*.msm) " + colon + " ", 0x50000000, {4, 39, 102, 8}},
+         {IDC_MODEL_FOLDER, "", 0x50810080, {110, 38, 140, 12}},
+         {IDC_BROWSE_MODEL, "...", 0x50010000, {250, 38, 10, 12}},
+         {-1, "Piece Texture Files (*.txr) " + colon, 0x50020000, {5, 55, 102, 8}},
+         {IDC_TEXTURE_FOLDER, "", 0x50810080, {110, 54, 140, 12}},
+         {IDC_BROWSE_TEXTURE, "...", 0x50010000, {250, 54, 10, 12}},
+         {-1, "", 0x50000007, {8, 82, 187, 33}},
+         {-1, "Please enter folders where map piece data is located", 0x50020000, {10, 96, 181, 8}},
+         {IDOK, "Load", 0x50010001, {204, 85, 50, 14}},
+         {IDCANCEL, "Cancel", 0x50010000, {204, 103, 50, 14}}});
     CheckTemplate(module, IDD_PLEASE_WAIT, 0x90800A44, "", 127, 40,
                   {{-1, "Please Wait . . .", 0x50020201, {0, 0, 127, 40}}});
     FreeLibrary(module);

@@ -13,8 +13,9 @@ std::string ToCodePage(const std::wstring& text) {
     if (text.empty()) {
         return {};
     }
-    const int size = WideCharToMultiByte(kViewerCodePage, 0, text.data(),
-                                         static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(kViewerCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                            0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(kViewerCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
                         size, nullptr, nullptr);
@@ -85,7 +86,8 @@ bool WaitFor(const std::function<bool()>& condition, DWORD boundMilliseconds) {
 std::string WindowText(HWND window) {
     const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
     std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const auto got = SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    const auto got =
+        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
     return ToCodePage(text);
 }
@@ -115,7 +117,9 @@ void SetWindowTextOf(HWND window, const std::string& text) {
     SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-HWND ChildById(HWND parent, int id) { return GetDlgItem(parent, id); }
+HWND ChildById(HWND parent, int id) {
+    return GetDlgItem(parent, id);
+}
 
 RECT RectInParent(HWND window) {
     RECT rect{};
@@ -163,7 +167,9 @@ bool BringToFront(HWND window) {
     });
 }
 
-std::string Sjis(const std::wstring& text) { return ToCodePage(text); }
+std::string Sjis(const std::wstring& text) {
+    return ToCodePage(text);
+}
 
 ViewerProcess::~ViewerProcess() {
     if (info_.hProcess != nullptr) {
@@ -189,7 +195,9 @@ bool ViewerProcess::Start(const std::string& tail, bool suspended) {
                           &info_) != 0;
 }
 
-void ViewerProcess::Resume() { ResumeThread(info_.hThread); }
+void ViewerProcess::Resume() {
+    ResumeThread(info_.hThread);
+}
 
 HWND ViewerProcess::StartAndWaitForMainWindow(const std::string& tail) {
     if (!Start(tail)) {
@@ -319,8 +327,14 @@ void ViewerTest::Scan(const std::string& profiles, const std::string& models,
     Settle();
 }
 
-HWND ViewerTest::PieceList() { return GetDlgItem(main, 1012); }
+HWND ViewerTest::PieceList() {
+    return GetDlgItem(main, 1012);
+}
 
-std::vector<std::string> ViewerTest::PieceNames() { return ListItems(PieceList()); }
+std::vector<std::string> ViewerTest::PieceNames() {
+    return ListItems(PieceList());
+}
 
-std::vector<std::string> ViewerTest::SortListItems() { return ListItems(GetDlgItem(main, 1014)); }
+std::vector<std::string> ViewerTest::SortListItems() {
+    return ListItems(GetDlgItem(main, 1014));
+}

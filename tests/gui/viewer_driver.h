@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,11 +37,11 @@ void ClickCentre(HWND window);
 // Brings a top-level window to the front and waits until it is there.
 bool BringToFront(HWND window);
 
-// Shift-JIS text from UTF-8 (for expectations written in the source).
+// The code page 932 (Shift-JIS) bytes of a wide text, for expectations.
 std::string Sjis(const std::wstring& text);
 
 class ViewerProcess {
-public:
+  public:
     ViewerProcess() = default;
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
@@ -73,7 +75,7 @@ public:
     // it did not end within the bound.
     DWORD WaitForExit(DWORD boundMilliseconds = 15000);
 
-private:
+  private:
     PROCESS_INFORMATION info_{};
 };
 
@@ -83,12 +85,10 @@ inline constexpr char kMainTitle[] = "Varnholt-Map Piece Viewer";
 inline constexpr char kFolderDialogTitle[] = "Select Piece Component Locations";
 inline constexpr char kAboutTitle[] = "Map Piece Viewer Version Information";
 
-#include <gtest/gtest.h>
-
 // A test with one viewer started before it and closed after it; the viewer
 // must end with exit code 0.
 class ViewerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
