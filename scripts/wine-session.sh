@@ -28,6 +28,15 @@ wine_session_start() {
   local key='HKCU\Software\Wine\Fonts\Replacements'
   wine reg add "$key" /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1 || true
   wine reg add "$key" /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1 || true
+  # Our own Xvfb has no window manager. Wine then draws title bars itself and
+  # does not wait (two seconds each time) for a manager to confirm that a
+  # window was hidden. On the user's display the window manager takes over.
+  local x11='HKCU\Software\Wine\X11 Driver'
+  if [[ -n "${PV_XVFB_PID:-}" ]]; then
+    wine reg add "$x11" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+  else
+    wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+  fi
 }
 
 wine_session_stop() {

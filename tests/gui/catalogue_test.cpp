@@ -99,8 +99,12 @@ TEST_F(FolderDialogTest, LoadWithAnEmptyBoxShowsLoadingErrorAndKeepsTheFieldsBef
             WaitFor([&] { return (error = viewer.DialogHolding("Loading Error")) != nullptr; }));
         EXPECT_EQ(GetWindow(error, GW_OWNER), dialog);
         EXPECT_EQ(WindowText(GetDlgItem(error, IDOK)), "OK");
-        ASSERT_TRUE(BringToFront(error));
-        PressKeys({VK_RETURN});
+        if (&round == &rounds[0]) {
+            ASSERT_TRUE(BringToFront(error));
+            PressKeys({VK_RETURN});
+        } else {
+            PressDialogButton(error, IDOK);
+        }
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(error); }));
         // The dialog stays open with what was typed.
         EXPECT_TRUE(IsWindow(dialog));

@@ -384,8 +384,8 @@ TEST_F(MainWindowTest, AboutBoxOpensFromTheMenuAndCtrlAAndClosesEveryWay) {
             ASSERT_TRUE(BringToFront(about));
             PressKeys({VK_ESCAPE});
             break;
-        case Closing::CloseBox: // what the close box sends
-            PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+        case Closing::CloseBox:
+            ASSERT_TRUE(ClickCloseBox(about));
             break;
         }
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
@@ -410,7 +410,7 @@ TEST_P(ClosingTest, EndsTheProcessWithExitCodeZero) {
         PressKeys({VK_MENU, VK_F4});
         break;
     case 2: // the close box
-        PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(ClickCloseBox(main));
         break;
     case 3: // File/Exit through the menu with the keyboard: F10, Down, Up (wraps to Exit), Enter
         ASSERT_TRUE(BringToFront(main));

@@ -139,11 +139,9 @@ void PressKeys(std::initializer_list<WORD> keys) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void ClickCentre(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    const int x = (rect.left + rect.right) / 2;
-    const int y = (rect.top + rect.bottom) / 2;
+namespace {
+
+void ClickAt(int x, int y) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT inputs[3] = {};
     for (INPUT& input : inputs) {
@@ -155,6 +153,35 @@ void ClickCentre(HWND window) {
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendInput(3, inputs, sizeof(INPUT));
+}
+
+} // namespace
+
+void ClickCentre(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
+bool ClickCloseBox(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    RECT box{rect.right, rect.bottom, rect.left, rect.top}; // empty until found
+    for (int y = rect.top; y < rect.top + 40 && y < rect.bottom; ++y) {
+        for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; --x) {
+            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+                box.left = std::min<LONG>(box.left, x);
+                box.right = std::max<LONG>(box.right, x);
+                box.top = std::min<LONG>(box.top, y);
+                box.bottom = std::max<LONG>(box.bottom, y);
+            }
+        }
+    }
+    if (box.left > box.right) {
+        return false;
+    }
+    ClickAt((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+    return true;
 }
 
 bool BringToFront(HWND window) {

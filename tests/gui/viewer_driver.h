@@ -34,6 +34,10 @@ RECT RectInParent(HWND window);
 void PressKeys(std::initializer_list<WORD> keys);
 // A left click at the centre of a window, through the system's input queue.
 void ClickCentre(HWND window);
+// A left click on the close box of a window's title bar, found by asking the
+// window where its parts are (WM_NCHITTEST). False when it has none on screen
+// (a window manager's own title bar is not the window's).
+bool ClickCloseBox(HWND window);
 // Brings a top-level window to the front and waits until it is there.
 bool BringToFront(HWND window);
 
