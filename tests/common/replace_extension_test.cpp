@@ -43,11 +43,12 @@ TEST(ReplaceExtension, RefusesAResultThatDoesNotFit) {
     EXPECT_FALSE(ReplaceExtension(buffer, sizeof buffer, ".txr"));
     EXPECT_EQ(std::string(buffer), name); // unchanged
 
-    // A shorter extension can still make room.
-    name = std::string(250, 'n') + ".longextension";
+    // A shorter extension can still make room: the name as given (254
+    // characters) fits the buffer, and so does the result.
+    name = std::string(240, 'n') + ".longextension";
     std::strcpy(buffer, name.c_str());
     EXPECT_TRUE(ReplaceExtension(buffer, sizeof buffer, ".bmp"));
-    EXPECT_EQ(std::string(buffer), std::string(250, 'n') + ".bmp");
+    EXPECT_EQ(std::string(buffer), std::string(240, 'n') + ".bmp");
 }
 
 } // namespace

@@ -266,6 +266,33 @@ TEST_F(CatalogueTest, MoreThan1024ProfilesAreAllListed) {
     EXPECT_EQ(names.back(), "Piece p1099");
 }
 
+TEST_F(CatalogueTest, ProfilesWhosePathDoesNotFitArePassedOver) {
+    ScratchFolder scratch;
+    // A folder of 240 characters: "a.prt" fits in a path of 259 characters
+    // joined to it, a name of 19 characters or more does not.
+    std::filesystem::path folder = scratch.Path();
+    while (folder.string().size() < 240) {
+        const std::size_t room = 240 - folder.string().size() - 1;
+        folder /= std::string(std::min<std::size_t>(room, 60), 'd');
+    }
+    ASSERT_EQ(folder.string().size(), 240u);
+    std::filesystem::create_directories(folder);
+    auto at = [&](std::string name) {
+        std::string path = folder.string();
+        path.append("\\").append(name);
+        return path;
+    };
+    const std::string longest = std::string(14, 'f').append(".prt"); // 259 in all
+    const std::string tooLong = std::string(15, 'g').append(".prt"); // 260
+    WriteBytes(at("a.prt"), Profile("a.msm", "Fits"));
+    WriteBytes(at(longest), Profile("f.msm", "Fits Exactly"));
+    WriteBytes(at(tooLong), Profile("g.msm", "Too Long"));
+    WriteBytes(at("z.prt"), Profile("z.msm", "Fits Too"));
+    ASSERT_TRUE(FileExists(at(tooLong)));
+    Scan(folder.string());
+    EXPECT_EQ(PieceNames(), (std::vector<std::string>{"Fits", "Fits Exactly", "Fits Too"}));
+}
+
 // Captures the window as the screen shows it into a 24-bit bitmap file.
 bool SaveWindowBitmap(HWND window, const std::string& path) {
     RECT rect{};
