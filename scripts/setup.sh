@@ -23,14 +23,15 @@ source "$root/scripts/wine-session.sh"
 wine_session_start
 trap wine_session_stop EXIT
 
+windows_root="Z:${root//\//\\}" # Wine shows the Linux file system as drive Z:
 cat <<TEXT
 
-Opening the viewer. In "Select Piece Component Locations" enter or browse to
-  Piece Profile Files (*.prt)   $root/samples/profiles
-  Piece 3D Model Data (*.msm)   $root/samples/models
-  Piece Texture Files (*.txr)   $root/samples/textures
-(under Wine the folders are on drive Z:, e.g. Z:${root//\//\\}\\samples\\profiles)
-and press "Load": the sample pieces appear in the list.
+Opening the viewer. Press "Load"; in "Select Piece Component Locations" type
+(or choose with the "..." buttons) these folders and press "Load":
+  Piece Profile Files (*.prt)    $windows_root\\samples\\profiles
+  Piece 3D Model Data (*.msm)    $windows_root\\samples\\models
+  Piece Texture Files (*.txr)    $windows_root\\samples\\textures
+The sample pieces then appear in the list.
 TEXT
 
 if [[ -n "${PV_KEEP_DISPLAY:-}" ]]; then
@@ -41,7 +42,7 @@ else
   scripts/wine-run build/windows/bin/pieceviewer.exe &
   viewer=$!
   sleep 5
-  import -window root "$out/viewer.png" 2>/dev/null &&
+  import -window root -crop 640x440+0+0 +repage "$out/viewer.png" 2>/dev/null &&
     echo "no display: the viewer ran in a virtual display; screenshot in $out/viewer.png"
   kill "$viewer" 2>/dev/null || true
   wait "$viewer" 2>/dev/null || true
