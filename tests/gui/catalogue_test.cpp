@@ -258,7 +258,28 @@ TEST_F(CatalogueTest, MoreThan1024ProfilesAreAllListed) {
         WriteBytes(folder.File(std::string(name) + ".prt"),
                    Profile("m.msm", std::string("Piece ") + name));
     }
-    Scan(folder.Path().string());
+    const HWND dialog = OpenFolderDialog();
+    ASSERT_NE(dialog, nullptr);
+    FillFolders(dialog, folder.Path().string(), "m", "t");
+    PressDialogButton(dialog, IDOK);
+    // While the scan runs the Please Wait box is up: no owner, no caption, a
+    // thin border, centred on the screen. It is looked for without sending
+    // it messages, which the busy viewer would answer only after the scan.
+    HWND wait = nullptr;
+    EXPECT_TRUE(WaitFor(
+        [&] { return (wait = viewer.WindowWithStaticText(L"Please Wait . . .")) != nullptr; }));
+    if (wait != nullptr) {
+        EXPECT_EQ(GetWindow(wait, GW_OWNER), nullptr);
+        const auto style = static_cast<DWORD>(GetWindowLongA(wait, GWL_STYLE));
+        EXPECT_EQ(style & (WS_POPUP | WS_BORDER | WS_CAPTION),
+                  static_cast<DWORD>(WS_POPUP | WS_BORDER));
+        RECT rect{};
+        GetWindowRect(wait, &rect);
+        EXPECT_LE(std::abs((rect.left + rect.right) / 2 - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
+        EXPECT_LE(std::abs((rect.top + rect.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2), 1);
+    }
+    Settle();
+    EXPECT_FALSE(IsWindow(wait)); // gone once the scan is over
     const std::vector<std::string> names = PieceNames();
     ASSERT_EQ(names.size(), 1100u);
     EXPECT_EQ(names.front(), "Piece p0000");

@@ -196,6 +196,28 @@ TEST_F(MainWindowTest, CommandsOfTheWindowAnswerOneAndOthersGoToTheDefault) {
     EXPECT_TRUE(IsWindow(main));
 }
 
+TEST_F(MainWindowTest, MinimiseAndRestoreRebuildTheDisplayAndKeepThePreviewFrame) {
+    const HWND frame = GetWindow(main, GW_CHILD); // the preview frame, made first
+    ASSERT_NE(frame, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        ShowWindowAsync(main, SW_MINIMIZE);
+        EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
+        Settle();
+        ShowWindowAsync(main, SW_RESTORE);
+        EXPECT_TRUE(WaitFor([&] { return IsIconic(main) == FALSE; }));
+        Settle();
+        // The display was set up again on the same frame, which stays.
+        EXPECT_TRUE(IsWindow(frame));
+        EXPECT_EQ(GetWindow(main, GW_CHILD), frame);
+    }
+    // The viewer goes on answering commands.
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_HELP_ABOUT, 0), 0);
+    const HWND about = viewer.WaitForDialog(kAboutTitle);
+    ASSERT_NE(about, nullptr);
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+}
+
 // The menu and accelerator resources, read from the program file itself.
 TEST(ViewerResources, MenuAndAcceleratorsAsTabled) {
     const std::string program = ProgramUnderTest();

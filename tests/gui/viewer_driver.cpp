@@ -285,6 +285,23 @@ HWND ViewerProcess::DialogHolding(const std::string& text) const {
     return nullptr;
 }
 
+HWND ViewerProcess::WindowWithStaticText(const std::wstring& text) const {
+    for (HWND window : TopLevelWindowsOf(info_.dwProcessId)) {
+        if (!IsWindowVisible(window)) {
+            continue;
+        }
+        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t buffer[64] = {};
+            InternalGetWindowText(child, buffer, 64);
+            if (text == buffer) {
+                return window;
+            }
+        }
+    }
+    return nullptr;
+}
+
 HWND ViewerProcess::FocusWindow() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;

@@ -72,6 +72,10 @@ class ViewerProcess {
     HWND WaitForDialog(const std::string& caption) const;
     // A visible dialog of this process that holds a control with `text`.
     HWND DialogHolding(const std::string& text) const;
+    // A visible top-level window of this process with a child whose text
+    // is `text`, found without sending the program a message (the text is
+    // the one the system keeps for each window).
+    HWND WindowWithStaticText(const std::wstring& text) const;
     // The window with the keyboard focus in the program's thread.
     HWND FocusWindow() const;
 
