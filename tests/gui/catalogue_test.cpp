@@ -392,9 +392,13 @@ class FolderBrowserTest : public ViewerTest {
         return nullptr;
     }
     HWND OpenBrowser(HWND dialog, int button) {
-        ClickCentre(GetDlgItem(dialog, button));
         HWND browser = nullptr;
-        WaitFor([&] { return (browser = Browser(dialog)) != nullptr; });
+        // A click that arrives while the dialog is still settling in front
+        // may be lost; the user would click again.
+        for (int attempt = 0; attempt < 3 && browser == nullptr; ++attempt) {
+            ClickCentre(GetDlgItem(dialog, button));
+            WaitFor([&] { return (browser = Browser(dialog)) != nullptr; }, 5000);
+        }
         return browser;
     }
     static HWND Tree(HWND browser) {

@@ -158,12 +158,16 @@ void ClickAt(int x, int y) {
 } // namespace
 
 void ClickCentre(HWND window) {
+    // A click goes to whatever is on screen at the point: the window's
+    // top-level window must be in front first.
+    BringToFront(GetAncestor(window, GA_ROOT));
     RECT rect{};
     GetWindowRect(window, &rect);
     ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
 bool ClickCloseBox(HWND window) {
+    BringToFront(window);
     RECT rect{};
     GetWindowRect(window, &rect);
     RECT box{rect.right, rect.bottom, rect.left, rect.top}; // empty until found
