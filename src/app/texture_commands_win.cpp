@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/texture_export.h"
+#include "catalogue/folder_dialog_win.h"
 #include "common/file_io.h"
 #include "common/path_text.h"
 #include "resources/resource_ids.h"
