@@ -343,7 +343,7 @@ void ViewerTest::TearDown() {
 
 void ViewerTest::Settle() {
     DWORD_PTR ignored;
-    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &ignored);
+    SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &ignored);
 }
 
 HWND ViewerTest::OpenFolderDialog() {

@@ -13,7 +13,7 @@
 
 // Polls `condition` until it holds or a generous bound runs out (the bound
 // only keeps a broken program from hanging the run; nothing is timed).
-bool WaitFor(const std::function<bool()>& condition, DWORD boundMilliseconds = 15000);
+bool WaitFor(const std::function<bool()>& condition, DWORD boundMilliseconds = 30000);
 
 // The text of a window of any process, as the viewer's 8-bit (code page 932)
 // bytes. Read in the wide form, which Wine passes between processes intact.
@@ -81,7 +81,7 @@ class ViewerProcess {
 
     // Waits for the process to end and gives its exit code; STILL_ACTIVE if
     // it did not end within the bound.
-    DWORD WaitForExit(DWORD boundMilliseconds = 15000);
+    DWORD WaitForExit(DWORD boundMilliseconds = 30000);
 
   private:
     PROCESS_INFORMATION info_{};
