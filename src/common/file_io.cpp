@@ -9,6 +9,7 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -49,6 +50,73 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::ui
     }
     std::fclose(stream);
     return result;
+}
+
+bool OpenInputFile(InputFile& file, const char* path) {
+    CloseInputFile(file);
+#ifdef _WIN32
+    const HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER length;
+    bool ok = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &length) != 0;
+    if (ok && length.QuadPart > 0) {
+        const HANDLE section = CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
+        void* view = section != nullptr ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0) : nullptr;
+        if (section != nullptr) {
+            CloseHandle(section); // the view keeps the section alive
+        }
+        if (view != nullptr) {
+            file.mapping = view;
+            file.data = static_cast<const std::uint8_t*>(view);
+            file.size = static_cast<std::uint64_t>(length.QuadPart);
+        } else {
+            ok = false;
+        }
+    }
+    CloseHandle(handle);
+    if (!ok) {
+        CloseInputFile(file);
+    }
+    return ok;
+#else
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    if (info.st_size > 0) {
+        void* view = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (view == MAP_FAILED) {
+            close(fd);
+            return false;
+        }
+        file.mapping = view;
+        file.data = static_cast<const std::uint8_t*>(view);
+        file.size = static_cast<std::uint64_t>(info.st_size);
+    }
+    close(fd);
+    return true;
+#endif
+}
+
+void CloseInputFile(InputFile& file) {
+    if (file.mapping != nullptr) {
+#ifdef _WIN32
+        UnmapViewOfFile(file.mapping);
+#else
+        munmap(file.mapping, static_cast<std::size_t>(file.size));
+#endif
+    }
+    file.mapping = nullptr;
+    file.data = nullptr;
+    file.size = 0;
 }
 
 bool IsDirectory(const char* path) {
@@ -122,7 +190,8 @@ bool BeginOutputFile(OutputFile& file, const char* path) {
     }
 #endif
     // Large blocks: the writers issue one call per row.
-    std::setvbuf(file.stream, nullptr, _IOFBF, 1 << 16);
+    file.buffer.resize(1 << 20);
+    std::setvbuf(file.stream, file.buffer.data(), _IOFBF, file.buffer.size());
     return true;
 }
 

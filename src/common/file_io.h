@@ -23,8 +23,22 @@ bool ReadExactly(std::FILE* stream, void* buffer, std::size_t count);
 // than `maxBytes`.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes);
 
+// A whole input file made readable in memory: mapped where the platform can,
+// so that large textures are not copied before use.
+struct InputFile {
+    const std::uint8_t* data = nullptr;
+    std::uint64_t size = 0;
+    void* mapping = nullptr; // platform mapping, or null
+};
+
+// Opens `path` and makes its bytes available. False when it cannot be opened
+// or is not a regular file.
+bool OpenInputFile(InputFile& file, const char* path);
+void CloseInputFile(InputFile& file);
+
 struct OutputFile {
     std::FILE* stream = nullptr;
+    std::vector<char> buffer; // stream buffer: one system call per megabyte
     std::string tempPath;
     std::string finalPath;
     bool failed = false;

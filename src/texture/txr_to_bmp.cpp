@@ -3,8 +3,6 @@
 #include "common/byte_order.h"
 #include "common/file_io.h"
 
-#include <cstdio>
-#include <vector>
 
 std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader& header) {
     const bool paletted = header.bitsPerPixel == 8;
@@ -27,47 +25,36 @@ std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader
 }
 
 bool ConvertTxrToBmp(const char* texturePath, const char* bitmapPath) {
-    std::FILE* input = std::fopen(texturePath, "rb");
-    if (input == nullptr) {
+    InputFile input;
+    if (!OpenInputFile(input, texturePath)) {
         return false;
     }
-    // Only the header, the palette and level 0 are needed; the smaller levels
-    // behind them are never read.
-    std::uint8_t headerBytes[kTxrHeaderSize];
-    const std::optional<std::uint64_t> length = FileLength(input);
+    // Only the header, the palette and level 0 are read; the smaller levels
+    // behind them are never needed.
     TxrHeader header;
-    bool ok = length.has_value() && *length >= kTxrHeaderSize &&
-              ReadExactly(input, headerBytes, sizeof headerBytes);
+    bool ok = input.size >= kTxrHeaderSize;
     if (ok) {
-        header = DecodeTxrHeader(headerBytes);
-        ok = IsReadableTxrHeader(header) && *length >= TxrLevel0End(header);
+        header = DecodeTxrHeader(input.data);
+        ok = IsReadableTxrHeader(header) && input.size >= TxrLevel0End(header);
     }
-    std::vector<std::uint8_t> body;
-    if (ok) {
-        body.resize(static_cast<std::size_t>(TxrLevel0End(header) - kTxrHeaderSize));
-        ok = ReadExactly(input, body.data(), body.size());
-    }
-    std::fclose(input);
-    if (!ok) {
-        return false;
-    }
-
     OutputFile output;
-    if (!BeginOutputFile(output, bitmapPath)) {
+    if (!ok || !BeginOutputFile(output, bitmapPath)) {
+        CloseInputFile(input);
         return false;
     }
     const auto headers = EncodeBmpHeadersForTxr(header);
     WriteOutput(output, headers.data(), headers.size());
-    const std::uint8_t* level0 = body.data();
     if (header.bitsPerPixel == 8) {
         // The palette entries are already blue, green, red, reserved: the
         // layout of a bitmap colour table.
-        WriteOutput(output, body.data(), kTxrPaletteSize);
-        level0 += kTxrPaletteSize;
+        WriteOutput(output, input.data + kTxrHeaderSize, kTxrPaletteSize);
     }
+    // A bitmap file keeps its rows bottom-up: the texture's last row first.
+    const std::uint8_t* level0 = input.data + TxrLevel0Offset(header.bitsPerPixel);
     const std::size_t stride = static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
     for (std::int32_t row = header.height - 1; row >= 0; --row) {
         WriteOutput(output, level0 + static_cast<std::size_t>(row) * stride, stride);
     }
+    CloseInputFile(input);
     return CommitOutputFile(output);
 }

@@ -43,11 +43,14 @@ TEST(ReplaceExtension, RefusesAResultThatDoesNotFit) {
     EXPECT_FALSE(ReplaceExtension(buffer, sizeof buffer, ".txr"));
     EXPECT_EQ(std::string(buffer), name); // unchanged
 
-    // A shorter extension can still make room.
-    name = std::string(250, 'n') + ".longextension";
+    // The old extension's room counts: 250 + ".ext" takes a 9-byte extension.
+    name = std::string(250, 'n') + ".ext";
     std::strcpy(buffer, name.c_str());
-    EXPECT_TRUE(ReplaceExtension(buffer, sizeof buffer, ".bmp"));
-    EXPECT_EQ(std::string(buffer), std::string(250, 'n') + ".bmp");
+    EXPECT_TRUE(ReplaceExtension(buffer, sizeof buffer, ".extensio"));
+    EXPECT_EQ(std::string(buffer), std::string(250, 'n') + ".extensio");
+    std::strcpy(buffer, name.c_str());
+    EXPECT_FALSE(ReplaceExtension(buffer, sizeof buffer, ".extension"));
+    EXPECT_EQ(std::string(buffer), name);
 }
 
 } // namespace

@@ -7,6 +7,13 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 TestTexture Texture(int w, int h, int bpp) {
@@ -108,6 +115,42 @@ TEST(ConverterProgram, TailWithoutSwitchStartsTheViewerPath) {
 }
 
 #else
+
+// A file-size limit makes every write past it fail as a full disk would.
+int RunWithFileSizeLimit(const std::vector<std::string>& arguments, rlim_t limit) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN); // fail the write instead of killing the process
+        const rlimit cap{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &cap);
+        std::vector<char*> argv;
+        const std::string program = ProgramUnderTest();
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : arguments) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ConverterProgram, AFailedWriteLeavesNoPartialFileAndKeepsTheOldOne) {
+    ScratchFolder folder;
+    const TestTexture t = Texture(256, 256, 24);
+    WriteBytes(folder.File("big.txr"), BuildTxr(t));
+    WriteBytes(folder.File("old.bmp"), Bytes{'o', 'l', 'd'});
+    EXPECT_EQ(RunWithFileSizeLimit({"/b", folder.File("big.txr"), folder.File("new.bmp")}, 4096), 0);
+    EXPECT_EQ(RunWithFileSizeLimit({"/b", folder.File("big.txr"), folder.File("old.bmp")}, 4096), 0);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"big.txr", "old.bmp"}));
+    EXPECT_EQ(ReadBytes(folder.File("old.bmp")), (Bytes{'o', 'l', 'd'}));
+    // Without the limit the same conversion succeeds.
+    EXPECT_EQ(RunWithFileSizeLimit({"/b", folder.File("big.txr"), folder.File("old.bmp")}, RLIM_INFINITY), 0);
+    EXPECT_EQ(ReadBytes(folder.File("old.bmp")), ExpectedBmp(t));
+}
 
 TEST(ConverterProgram, NoSwitchPrintsUsageAndExitsWithTwo) {
     for (const std::vector<std::string>& arguments :
