@@ -174,6 +174,68 @@ TEST_F(Preview, TexturedPieceShowsItsTextureAndTurnsWithTheClock) {
     EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0x30C050));
 }
 
+// The colour that the screen shows at a point, as 0xRRGGBB.
+std::uint32_t ScreenColour(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+TEST_F(Preview, PresentedFrameReachesThePaneOnScreen) {
+    WriteTexture("green.txr", SolidTxr(0x30C050));
+    WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
+    Load({"square.msm"});
+    RenderFrame();
+    const RECT& r = appState.presentRect;
+    const std::uint32_t centre = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    EXPECT_TRUE(ColoursClose(centre, 0x30C050)) << std::hex << centre;
+    const std::uint32_t corner = ScreenColour(r.left + 2, r.top + 2);
+    EXPECT_EQ(corner, kClear) << std::hex << corner;
+}
+
+TEST_F(Preview, PresentFollowsTheMovedWindow) {
+    WriteTexture("green.txr", SolidTxr(0x30C050));
+    WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
+    Load({"square.msm"});
+    RECT window{};
+    GetWindowRect(host.mainWindow, &window);
+    const RECT before = appState.presentRect;
+    SetWindowPos(host.mainWindow, nullptr, window.left + 200, window.top + 100, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    PumpMessages();
+    UpdatePresentRect();
+    const RECT& r = appState.presentRect;
+    EXPECT_EQ(r.left, before.left + 200);
+    EXPECT_EQ(r.top, before.top + 100);
+    RenderFrame();
+    const std::uint32_t centre = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SetWindowPos(host.mainWindow, nullptr, window.left, window.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER);
+    PumpMessages();
+    UpdatePresentRect();
+    EXPECT_TRUE(ColoursClose(centre, 0x30C050)) << std::hex << centre;
+}
+
+TEST_F(Preview, PalettedTextureShowsItsPaletteColour) {
+    TestTexture t;
+    t.width = 32;
+    t.height = 32;
+    t.bitsPerPixel = 8;
+    t.levelCount = 1;
+    t.pixel = [](int, int, int) { return std::uint8_t{7}; };
+    // Entry 7 is blue 0x20, green 0x60, red 0xD0; every other entry black.
+    t.paletteByte = [](int k) {
+        const std::uint8_t entry7[4] = {0x20, 0x60, 0xD0, 0};
+        return k / 4 == 7 ? entry7[k % 4] : std::uint8_t{0};
+    };
+    WriteTexture("pal.txr", BuildTxr(t));
+    WriteModel("square.msm", SquareModel({"pal.bmp"}, 0));
+    Load({"square.msm"});
+    const std::uint32_t centre = CentreAfterFrame();
+    EXPECT_TRUE(ColoursClose(centre, 0xD06020)) << std::hex << centre;
+}
+
 TEST_F(Preview, GroupsWithoutATextureAreLitWhite) {
     // A slot index beyond the table, a negative one, and an empty slot.
     for (std::int16_t index : {17, -1, 200, 5}) {
