@@ -182,6 +182,28 @@ std::uint32_t ScreenColour(int x, int y) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
+TEST_F(Preview, BoxShowsTheWallThatFacesTheEyeAsItTurns) {
+    // Walls facing -z, +x, +z and -x in four colours. Each is wound clockwise
+    // as seen from outside: the one facing the eye is drawn, the inner sides
+    // of the others are culled.
+    const std::uint32_t colours[5] = {0xC08030, 0x30C080, 0x8030C0, 0xC0C030, 0x303030};
+    std::vector<std::string> names;
+    for (int i = 0; i < 5; ++i) {
+        const std::string stem(1, static_cast<char>('p' + i));
+        WriteTexture(stem + ".txr", SolidTxr(colours[i]));
+        names.push_back(stem + ".bmp");
+    }
+    WriteModel("box.msm", BoxModel(names, 0, true));
+    Load({"box.msm"});
+    // A turn of a quarter brings the wall that faced -x round to the eye.
+    const std::pair<DWORD, int> views[] = {{0, 0}, {1571, 3}, {3142, 2}, {4712, 1}, {6283, 0}};
+    for (const auto& [ms, wall] : views) {
+        clockNow = ms;
+        const std::uint32_t centre = CentreAfterFrame();
+        EXPECT_TRUE(ColoursClose(centre, colours[wall])) << ms << " " << std::hex << centre;
+    }
+}
+
 TEST_F(Preview, PresentedFrameReachesThePaneOnScreen) {
     WriteTexture("green.txr", SolidTxr(0x30C050));
     WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
