@@ -98,7 +98,8 @@ Bytes TowerTexture(int k) {
 double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return static_cast<double>(to.QuadPart - from.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
 }
 
 // Frames per second of RenderFrame over about `seconds`.
@@ -187,14 +188,18 @@ int main(int argc, char** argv) {
             char bitmapPath[MAX_PATH];
             GetTempFileNameA(tempFolder, "TXR", 0, bitmapPath);
             QueryPerformanceCounter(&t1);
-            std::string txr = data.File("textures") + "\\" + name.substr(0, name.size() - 4) + ".txr";
+            std::string txr =
+                data.File("textures") + "\\" + name.substr(0, name.size() - 4) + ".txr";
             ConvertTxrToBmp(txr.c_str(), bitmapPath);
             QueryPerformanceCounter(&t2);
-            HANDLE bitmap = LoadImageA(nullptr, bitmapPath, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+            HANDLE bitmap = LoadImageA(nullptr, bitmapPath, IMAGE_BITMAP, 0, 0,
+                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION);
             QueryPerformanceCounter(&t3);
-            IDirectDrawSurface7* texture = CreateTextureFromBitmap(appState.device, static_cast<HBITMAP>(bitmap));
+            IDirectDrawSurface7* texture =
+                CreateTextureFromBitmap(appState.device, static_cast<HBITMAP>(bitmap));
             QueryPerformanceCounter(&t4);
-            if (texture) texture->Release();
+            if (texture)
+                texture->Release();
             DeleteFileA(bitmapPath);
             QueryPerformanceCounter(&t5);
             files += Seconds(t0, t1) + Seconds(t4, t5);
@@ -202,7 +207,8 @@ int main(int argc, char** argv) {
             image += Seconds(t2, t3);
             surface += Seconds(t3, t4);
         }
-        std::printf("breakdown for 17: temp files %.1f ms, convert %.1f ms, LoadImage %.1f ms, surface %.1f ms\n",
+        std::printf("breakdown for 17: temp files %.1f ms, convert %.1f ms, LoadImage %.1f ms, "
+                    "surface %.1f ms\n",
                     files * 1000, convert * 1000, image * 1000, surface * 1000);
     }
     int loaded = 0;

@@ -19,13 +19,17 @@ constexpr float kViewOffsetZ = 3.5f;
 // One radian per second.
 constexpr float kTurnPerMillisecond = 0.001f;
 
-DWORD SystemClock() { return timeGetTime(); }
+DWORD SystemClock() {
+    return timeGetTime();
+}
 
 FrameClock frameClock = SystemClock;
 
 } // namespace
 
-void SetFrameClock(FrameClock clock) { frameClock = clock != nullptr ? clock : SystemClock; }
+void SetFrameClock(FrameClock clock) {
+    frameClock = clock != nullptr ? clock : SystemClock;
+}
 
 void SetFrameTransforms(IDirect3DDevice7* device, float angle) {
     // Row vectors, as Direct3D multiplies them: the offset sits in row 4.

@@ -34,7 +34,8 @@ HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t 
                 texture = appState.textureTable[group->textureIndex];
             }
             device->SetTexture(0, texture);
-            auto* indices = reinterpret_cast<WORD*>(const_cast<BYTE*>(modelImage + group->indicesOffset));
+            auto* indices =
+                reinterpret_cast<WORD*>(const_cast<BYTE*>(modelImage + group->indicesOffset));
             device->DrawIndexedPrimitive(D3DPT_TRIANGLEFAN, kMsmVertexFormat, vertices,
                                          head->vertexCount, indices,
                                          static_cast<DWORD>(group->indexCount), D3DDP_WAIT);

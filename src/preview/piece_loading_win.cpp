@@ -111,7 +111,8 @@ void ReloadTextureSlots() {
 
 HRESULT LoadSelectedPiece(HWND mainWindow) {
     const LRESULT caret = SendDlgItemMessageA(mainWindow, IDC_PIECE_LIST, LB_GETCARETINDEX, 0, 0);
-    if (caret == LB_ERR || caret < 0 || static_cast<std::size_t>(caret) >= appState.pieceTable.size()) {
+    if (caret == LB_ERR || caret < 0 ||
+        static_cast<std::size_t>(caret) >= appState.pieceTable.size()) {
         return 0;
     }
     FreeModel();

@@ -69,8 +69,8 @@ IDirectDrawSurface7* CreateTextureFromBitmap(IDirect3DDevice7* device, HBITMAP b
         description.dwHeight = PowerOfTwoAtLeast(description.dwHeight);
     }
     if ((textureCaps & D3DPTEXTURECAPS_SQUAREONLY) != 0) {
-        const DWORD side = description.dwWidth > description.dwHeight ? description.dwWidth
-                                                                      : description.dwHeight;
+        const DWORD side =
+            description.dwWidth > description.dwHeight ? description.dwWidth : description.dwHeight;
         description.dwWidth = side;
         description.dwHeight = side;
     }
@@ -127,8 +127,8 @@ IDirectDrawSurface7* CreateTextureFromBitmap(IDirect3DDevice7* device, HBITMAP b
 }
 
 IDirectDrawSurface7* LoadTextureSurface(IDirect3DDevice7* device, const char* bitmapName) {
-    HANDLE image = LoadImageA(GetModuleHandleA(nullptr), bitmapName, IMAGE_BITMAP, 0, 0,
-                              LR_CREATEDIBSECTION);
+    HANDLE image =
+        LoadImageA(GetModuleHandleA(nullptr), bitmapName, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
     if (image == nullptr) {
         image = LoadImageA(nullptr, bitmapName, IMAGE_BITMAP, 0, 0,
                            LR_LOADFROMFILE | LR_CREATEDIBSECTION);

@@ -202,7 +202,7 @@ void SetWindowTextWide(HWND window, const std::string& text) {
 // The viewer, started without a switch, with its temporary files in a
 // folder of the test's own.
 class Viewer {
-public:
+  public:
     explicit Viewer(const std::string& tempFolder) {
         char saved[2][MAX_PATH] = {};
         const char* names[2] = {"TMP", "TEMP"};
@@ -320,7 +320,7 @@ public:
 };
 
 class ViewerPreview : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (const char* sub : {"profiles", "models", "textures", "tmp"}) {
             std::filesystem::create_directory(folder.Path() / sub);
@@ -429,8 +429,8 @@ TEST_F(ViewerPreview, SamplePieceTurnsInTheMainWindow) {
     const std::vector<std::uint32_t> shot = ScreenPixels(window);
     const std::string artifacts = WinePath(PV_ARTIFACT_DIR);
     std::filesystem::create_directories(artifacts);
-    WriteBitmapFile(artifacts + "\\preview_main_window.bmp", shot,
-                    window.right - window.left, window.bottom - window.top);
+    WriteBitmapFile(artifacts + "\\preview_main_window.bmp", shot, window.right - window.left,
+                    window.bottom - window.top);
     EXPECT_EQ(viewer.Close(), 0);
 }
 

@@ -120,7 +120,8 @@ void SetPieces(PreviewHost& host, const std::vector<std::string>& modelFiles, in
         PieceRecord record{};
         // A model file name may fill its field without a terminator.
         std::memcpy(record.modelFile, file.c_str(), std::min(file.size(), sizeof record.modelFile));
-        std::memcpy(record.pieceName, file.c_str(), std::min(file.size(), sizeof record.pieceName - 1));
+        std::memcpy(record.pieceName, file.c_str(),
+                    std::min(file.size(), sizeof record.pieceName - 1));
         appState.pieceTable.push_back(record);
         SendMessageA(host.pieceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.pieceName));
     }

@@ -26,7 +26,9 @@ constexpr int kPaneWidth = 318;
 constexpr int kPaneHeight = 358;
 
 DWORD clockNow = 0;
-DWORD TestClock() { return clockNow; }
+DWORD TestClock() {
+    return clockNow;
+}
 
 // A 24-bit texture of one colour (0xRRGGBB).
 Bytes SolidTxr(std::uint32_t colour, int side = 64) {
@@ -42,7 +44,7 @@ Bytes SolidTxr(std::uint32_t colour, int side = 64) {
 }
 
 class Preview : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetPreviewState();
         clockNow = 0;
@@ -429,7 +431,8 @@ DDPIXELFORMAT Picked(std::vector<DDPIXELFORMAT> offered) {
 }
 
 TEST_F(Preview, TextureFormatIsTheFirstSixteenBitOneWithoutAlpha) {
-    const DDPIXELFORMAT argb1555 = RgbFormat(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x3E0, 0x1F, 0x8000);
+    const DDPIXELFORMAT argb1555 =
+        RgbFormat(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x3E0, 0x1F, 0x8000);
     const DDPIXELFORMAT rgb555 = RgbFormat(DDPF_RGB, 16, 0x7C00, 0x3E0, 0x1F);
     const DDPIXELFORMAT rgb565 = RgbFormat(DDPF_RGB, 16, 0xF800, 0x7E0, 0x1F);
     const DDPIXELFORMAT xrgb = RgbFormat(DDPF_RGB, 32, 0xFF0000, 0xFF00, 0xFF);

@@ -95,7 +95,7 @@ TestModel BoxModel(std::vector<std::string> names, std::int16_t textureIndex, bo
     TestModel model;
     model.textureCount = static_cast<std::int16_t>(names.size());
     model.names = std::move(names);
-    auto addFace = [&](const TestVertex (&corners)[4]) {
+    auto addFace = [&](const TestVertex(&corners)[4]) {
         const auto base = static_cast<std::uint16_t>(model.vertices.size());
         for (const TestVertex& v : corners) {
             model.vertices.push_back(v);
@@ -104,7 +104,8 @@ TestModel BoxModel(std::vector<std::string> names, std::int16_t textureIndex, bo
         group.textureIndex = static_cast<std::int16_t>(
             textureIndex + (distinctFaces ? static_cast<int>(model.groups.size()) : 0));
         group.indices = {base, static_cast<std::uint16_t>(base + 1),
-                         static_cast<std::uint16_t>(base + 2), static_cast<std::uint16_t>(base + 3)};
+                         static_cast<std::uint16_t>(base + 2),
+                         static_cast<std::uint16_t>(base + 3)};
         model.groups.push_back(group);
     };
     // The wall that faces -z, turned a quarter at a time: (x, z) -> (-z, x)
