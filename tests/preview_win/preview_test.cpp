@@ -126,6 +126,15 @@ TEST_F(Preview, DisplayHasThePaneSizeAndEmptyFramesShowTheClearColour) {
     EXPECT_EQ(appState.presentRect.right - appState.presentRect.left, kPaneWidth);
     ASSERT_NE(appState.zBuffer, nullptr);
     ASSERT_NE(appState.device, nullptr);
+    // Asked for with the hardware identifier, the depth buffer lives in video
+    // memory, depth only.
+    DDSURFACEDESC2 depth;
+    std::memset(&depth, 0, sizeof depth);
+    depth.dwSize = sizeof depth;
+    ASSERT_EQ(appState.zBuffer->GetSurfaceDesc(&depth), DD_OK);
+    EXPECT_NE(depth.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY, 0u);
+    EXPECT_EQ(depth.ddpfPixelFormat.dwFlags, static_cast<DWORD>(DDPF_ZBUFFER));
+    EXPECT_EQ(depth.dwWidth, static_cast<DWORD>(kPaneWidth));
 
     EXPECT_EQ(CentreAfterFrame(), kClear);
     EXPECT_EQ(SurfaceColour(appState.backBuffer, 0, 0), kClear);
@@ -461,6 +470,12 @@ TEST_F(Preview, TextureFormatIsTheFirstSixteenBitOneWithoutAlpha) {
     EXPECT_EQ(made.dwRBitMask, expected.dwRBitMask);
     EXPECT_EQ(made.dwGBitMask, expected.dwGBitMask);
     EXPECT_EQ(made.dwBBitMask, expected.dwBBitMask);
+    // The hardware device's textures are managed by the runtime.
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof description);
+    description.dwSize = sizeof description;
+    appState.textureTable[0]->GetSurfaceDesc(&description);
+    EXPECT_NE(description.ddsCaps.dwCaps2 & DDSCAPS2_TEXTUREMANAGE, 0u);
 }
 
 TEST_F(Preview, TextureSizeFollowsTheDeviceCapsAndKeepsThePicture) {
