@@ -1,4 +1,6 @@
 // The real converter binary of this build, run as a user runs it.
+#include "support/bmp_builder.h"
+#include "support/literal_texture.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
 #include "support/txr_builder.h"
@@ -83,10 +85,78 @@ TEST(ConverterProgram, MalformedTailsExitWithMinusOne) {
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.txr"});
 }
 
-TEST(ConverterProgram, TextureSwitchRunsAndExitsWithZero) {
+// The line end of the program's standard output: the runtime's text mode
+// makes it a carriage return and line feed on Windows.
+#ifdef _WIN32
+const std::string kLineEnd = "\r\n";
+#else
+const std::string kLineEnd = "\n";
+#endif
+
+TEST(ConverterProgram, TextureThenBitmapGivesBackTheTrueColourPicture) {
     ScratchFolder folder;
-    const ProgramResult result = RunConverter({"/t", folder.File("pic.dib")});
+    TestBitmap picture = Plain24(16, 8);
+    picture.topDown = true;
+    WriteBytes(folder.File("pic.bmp"), BuildBmp(picture));
+    const ProgramResult toTexture = RunConverter({"/t", folder.File("pic.bmp")});
+    EXPECT_EQ(toTexture.exitCode, 0);
+    EXPECT_EQ(toTexture.standardOutput, "");
+    const Bytes txr = ReadBytes(folder.File("pic.txr"));
+    ASSERT_EQ(txr.size(), 16u + 384 + 96 + 24); // 16 x 8, 8 x 4, 4 x 2
+    EXPECT_EQ(Le32At(txr, 12), 3u);
+    EXPECT_EQ(RunConverter({"/b", folder.File("pic.txr"), folder.File("back.bmp")}).exitCode, 0);
+    // The same picture, now stored bottom-up as a plain 24-bit bitmap.
+    picture.topDown = false;
+    const Bytes expected = BuildBmp(picture);
+    const Bytes back = ReadBytes(folder.File("back.bmp"));
+    ASSERT_EQ(back.size(), expected.size());
+    EXPECT_EQ(Le32At(back, 18), 16u);
+    EXPECT_EQ(Le32At(back, 22), 8u);
+    EXPECT_EQ(Le16At(back, 28), 24u);
+    EXPECT_EQ(Bytes(back.begin() + 54, back.end()), Bytes(expected.begin() + 54, expected.end()));
+}
+
+TEST(ConverterProgram, EightBitTextureHasTheBytesOfTheLiteralAlgorithms) {
+    // The same expected bytes in both builds: both programs write the same file.
+    ScratchFolder folder;
+    TestBitmap picture = Plain8(32, 16);
+    picture.pixel = [](int x, int y, int) { return static_cast<std::uint8_t>((x * 37 + y * 11) ^ (x * y)); };
+    WriteBytes(folder.File("in.dib"), BuildBmp(picture));
+    const ProgramResult result = RunConverter({"/T", folder.File("in.dib"), folder.File("out.txr")});
     EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_TRUE(ReadBytes(folder.File("out.txr")) == literal::Txr(ImageOf(picture)));
+}
+
+TEST(ConverterProgram, TextureRefusalsPrintTheirLinesAndExitWithZero) {
+    ScratchFolder folder;
+    WriteBytes(folder.File("text.bmp"), Bytes{'n', 'o', 't'});
+    TestBitmap sixteen = Plain24(4, 4);
+    sixteen.bitsPerPixel = 16;
+    WriteBytes(folder.File("sixteen.bmp"), BuildBmp(sixteen));
+    WriteBytes(folder.File("tall.bmp"), BuildBmp(Plain8(4, 48)));
+    WriteBytes(folder.File("fine.bmp"), BuildBmp(Plain24(4, 4)));
+    WriteBytes(folder.File("keep.txr"), Bytes{'k'});
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"/t", folder.File("pic.jpg")}, "  is not a BMP or DIB file" + kLineEnd},
+        {{"/t", folder.File("missing.dib")}, "  failed at reading bitmap file" + kLineEnd},
+        {{"/t", folder.File("text.bmp"), folder.File("keep.txr")}, "  failed at reading bitmap file" + kLineEnd},
+        {{"/t", folder.File("sixteen.bmp"), folder.File("keep.txr")},
+         "  bitmap does not correspond to color number" + kLineEnd + "  bitmap must be 256 or 24bit colors" +
+             kLineEnd},
+        {{"/t", folder.File("tall.bmp"), folder.File("keep.txr")},
+         "  Length & width must be power of 2(64,128etc)" + kLineEnd},
+        {{"/t", folder.File("fine.bmp"), folder.File("no folder/out.txr")}, "  couldn't be drawn up" + kLineEnd},
+    };
+    for (const auto& [arguments, printed] : cases) {
+        const ProgramResult result = RunConverter(arguments);
+        EXPECT_EQ(result.exitCode, 0) << arguments[1];
+        EXPECT_EQ(result.standardOutput, printed) << arguments[1];
+        EXPECT_EQ(result.standardError, "") << arguments[1];
+    }
+    EXPECT_EQ(folder.Entries(),
+              (std::vector<std::string>{"fine.bmp", "keep.txr", "sixteen.bmp", "tall.bmp", "text.bmp"}));
+    EXPECT_EQ(ReadBytes(folder.File("keep.txr")), Bytes{'k'});
 }
 
 #ifdef _WIN32
