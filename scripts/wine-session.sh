@@ -21,6 +21,22 @@ wine_session_start() {
     echo "preparing the Wine prefix $WINEPREFIX"
   fi
   wineboot -u >/dev/null 2>&1 || true
+  # The viewer's dialogs ask for "ＭＳ Ｐゴシック" (proportional) and its
+  # controls for "ＭＳ ゴシック" (fixed pitch); IPAPGothic and IPAGothic stand
+  # in for them. Without this Wine draws the dialog texts in a fixed-pitch
+  # font, too wide for their labels.
+  local key='HKCU\Software\Wine\Fonts\Replacements'
+  wine reg add "$key" /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1 || true
+  wine reg add "$key" /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1 || true
+  # Our own Xvfb has no window manager. Wine then draws title bars itself and
+  # does not wait (two seconds each time) for a manager to confirm that a
+  # window was hidden. On the user's display the window manager takes over.
+  local x11='HKCU\Software\Wine\X11 Driver'
+  if [[ -n "${PV_XVFB_PID:-}" ]]; then
+    wine reg add "$x11" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+  else
+    wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+  fi
 }
 
 wine_session_stop() {
