@@ -41,6 +41,10 @@ struct AppState {
     IDirectDrawSurface7* backBuffer;
     IDirectDrawSurface7* zBuffer;
     RECT presentRect;
+
+    // The texture file each slot of textureTable was last loaded from (empty
+    // when none), so that the slots can be loaded again for a new device.
+    char textureSource[kTextureSlots][kPathCapacity];
 };
 
 extern AppState appState;

@@ -190,8 +190,9 @@ bool BeginOutputFile(OutputFile& file, const char* path) {
     }
 #endif
     // Large blocks: the writers issue one call per row.
-    file.buffer.resize(1 << 20);
-    std::setvbuf(file.stream, file.buffer.data(), _IOFBF, file.buffer.size());
+    constexpr std::size_t kBufferBytes = 1 << 20;
+    file.buffer.reset(new char[kBufferBytes]);
+    std::setvbuf(file.stream, file.buffer.get(), _IOFBF, kBufferBytes);
     return true;
 }
 

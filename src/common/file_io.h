@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,7 +39,9 @@ void CloseInputFile(InputFile& file);
 
 struct OutputFile {
     std::FILE* stream = nullptr;
-    std::vector<char> buffer; // stream buffer: one system call per megabyte
+    // Stream buffer: one system call per megabyte. Left uninitialised, so a
+    // small file touches only the pages it fills.
+    std::unique_ptr<char[]> buffer;
     std::string tempPath;
     std::string finalPath;
     bool failed = false;

@@ -8,7 +8,9 @@
 
 namespace {
 
-std::span<const std::uint8_t> Span(const Bytes& bytes) { return {bytes.data(), bytes.size()}; }
+std::span<const std::uint8_t> Span(const Bytes& bytes) {
+    return {bytes.data(), bytes.size()};
+}
 
 // One texture with a five-character name, three vertices, one group of three
 // indices without nested groups: 120 bytes in all.
@@ -206,7 +208,8 @@ TEST(MsmLayout, IndicesAreCheckedAgainstTheVertexCount) {
     const BuiltModel built = BuildMsm(model);
     const std::vector<bool> expected = {true, false, false, true};
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const std::optional<MsmGroup> group = ReadMsmGroup(Span(built.bytes), built.groupOffsets[i]);
+        const std::optional<MsmGroup> group =
+            ReadMsmGroup(Span(built.bytes), built.groupOffsets[i]);
         ASSERT_TRUE(group);
         EXPECT_EQ(MsmGroupIndicesInRange(Span(built.bytes), *group, 3), expected[i]) << i;
     }

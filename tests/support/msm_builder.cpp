@@ -89,3 +89,54 @@ TestModel SquareModel(std::vector<std::string> names, std::int16_t textureIndex,
     model.groups.push_back(group);
     return model;
 }
+
+TestModel BoxModel(std::vector<std::string> names, std::int16_t textureIndex, bool distinctFaces,
+                   float s, float cy) {
+    TestModel model;
+    model.textureCount = static_cast<std::int16_t>(names.size());
+    model.names = std::move(names);
+    auto addFace = [&](const TestVertex(&corners)[4]) {
+        const auto base = static_cast<std::uint16_t>(model.vertices.size());
+        for (const TestVertex& v : corners) {
+            model.vertices.push_back(v);
+        }
+        TestGroup group;
+        group.textureIndex = static_cast<std::int16_t>(
+            textureIndex + (distinctFaces ? static_cast<int>(model.groups.size()) : 0));
+        group.indices = {base, static_cast<std::uint16_t>(base + 1),
+                         static_cast<std::uint16_t>(base + 2),
+                         static_cast<std::uint16_t>(base + 3)};
+        model.groups.push_back(group);
+    };
+    // The wall that faces -z, turned a quarter at a time: (x, z) -> (-z, x)
+    // keeps the winding as seen from outside.
+    float x[4] = {-s, -s, s, s};
+    float z[4] = {-s, -s, -s, -s};
+    float nx = 0, nz = -1;
+    const float y[4] = {cy - s, cy + s, cy + s, cy - s};
+    const float tu[4] = {0, 0, 1, 1};
+    const float tv[4] = {1, 0, 0, 1};
+    for (int wall = 0; wall < 4; ++wall) {
+        TestVertex corners[4];
+        for (int i = 0; i < 4; ++i) {
+            corners[i] = {x[i], y[i], z[i], nx, 0, nz, tu[i], tv[i]};
+        }
+        addFace(corners);
+        for (int i = 0; i < 4; ++i) {
+            const float oldX = x[i];
+            x[i] = -z[i];
+            z[i] = oldX;
+        }
+        const float oldNx = nx;
+        nx = -nz;
+        nz = oldNx;
+    }
+    // The lid, seen from above: near left, far left, far right, near right.
+    const float top = cy + s;
+    const TestVertex lid[4] = {{-s, top, -s, 0, 1, 0, 0, 1},
+                               {-s, top, s, 0, 1, 0, 0, 0},
+                               {s, top, s, 0, 1, 0, 1, 0},
+                               {s, top, -s, 0, 1, 0, 1, 1}};
+    addFace(lid);
+    return model;
+}

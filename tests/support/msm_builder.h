@@ -50,3 +50,11 @@ BuiltModel BuildMsm(const TestModel& model);
 // texture slot `textureIndex`; `names` becomes its texture list.
 TestModel SquareModel(std::vector<std::string> names, std::int16_t textureIndex, float s = 2.0f,
                       float cy = 1.5f);
+
+// A box of side 2s around (0, cy, 0): four upright walls and a lid, each
+// wound clockwise as seen from outside. Turning about the y axis, it always
+// covers the centre of the preview. Every face is drawn with texture slot
+// `textureIndex`, or with `distinctFaces` the walls facing -z, +x, +z, -x and
+// the lid with slots textureIndex + 0 to 4.
+TestModel BoxModel(std::vector<std::string> names, std::int16_t textureIndex,
+                   bool distinctFaces = false, float s = 1.0f, float cy = 1.5f);

@@ -1,0 +1,161 @@
+#include "preview_harness.h"
+
+#include "preview/display_win.h"
+#include "resources/resource_ids.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char kHostClass[] = "PreviewTestHost";
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Position of the set bits of a channel mask, as a shift and a width.
+void MaskShape(DWORD mask, int& shift, int& bits) {
+    shift = 0;
+    bits = 0;
+    if (mask == 0) {
+        return;
+    }
+    while ((mask & 1u) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    while ((mask & 1u) != 0) {
+        mask >>= 1;
+        ++bits;
+    }
+}
+
+std::uint32_t Channel(DWORD pixel, DWORD mask) {
+    int shift = 0, bits = 0;
+    MaskShape(mask, shift, bits);
+    if (bits == 0) {
+        return 0;
+    }
+    const std::uint32_t value = (pixel & mask) >> shift;
+    const std::uint32_t top = (1u << bits) - 1;
+    return (value * 255 + top / 2) / top;
+}
+
+} // namespace
+
+bool CreatePreviewHost(PreviewHost& host) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.lpfnWndProc = HostProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+        windowClass.lpszClassName = kHostClass;
+        RegisterClassExA(&windowClass);
+        registered = true;
+    }
+    host.mainWindow = CreateWindowExA(0, kHostClass, "Preview test", 0x10CA0000, 40, 40, 640, 440,
+                                      nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (host.mainWindow == nullptr) {
+        return false;
+    }
+    host.pane = CreateWindowExA(0, "STATIC", nullptr, 0x50800007, 300, 26, 320, 360,
+                                host.mainWindow, reinterpret_cast<HMENU>(IDC_STATIC_FRAME),
+                                GetModuleHandleA(nullptr), nullptr);
+    host.pieceList = CreateWindowExA(0, "LISTBOX", nullptr, 0x50A00141, 14, 26, 262, 300,
+                                     host.mainWindow, reinterpret_cast<HMENU>(IDC_PIECE_LIST),
+                                     GetModuleHandleA(nullptr), nullptr);
+    ShowWindow(host.mainWindow, SW_SHOWNORMAL);
+    UpdateWindow(host.mainWindow);
+    SetForegroundWindow(host.mainWindow);
+    PumpMessages();
+    appState.mainWindow = host.mainWindow;
+    appState.previewWindow = host.pane;
+    return host.pane != nullptr && host.pieceList != nullptr;
+}
+
+void DestroyPreviewHost(PreviewHost& host) {
+    if (host.mainWindow != nullptr) {
+        DestroyWindow(host.mainWindow);
+    }
+    host = PreviewHost{};
+    appState.mainWindow = nullptr;
+    appState.previewWindow = nullptr;
+    PumpMessages();
+}
+
+void PumpMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+void ResetPreviewState() {
+    ReleaseDisplay();
+    for (int slot = 0; slot < kTextureSlots; ++slot) {
+        if (appState.textureTable[slot] != nullptr) {
+            appState.textureTable[slot]->Release();
+            appState.textureTable[slot] = nullptr;
+        }
+        appState.textureSource[slot][0] = '\0';
+    }
+    if (appState.modelImage != nullptr) {
+        GlobalFree(appState.modelImage);
+        appState.modelImage = nullptr;
+    }
+    appState.modelImageSize = 0;
+    appState.modelPath[0] = '\0';
+    appState.pieceTable.clear();
+}
+
+void SetPieces(PreviewHost& host, const std::vector<std::string>& modelFiles, int caret) {
+    appState.pieceTable.clear();
+    SendMessageA(host.pieceList, LB_RESETCONTENT, 0, 0);
+    for (const std::string& file : modelFiles) {
+        PieceRecord record{};
+        // A model file name may fill its field without a terminator.
+        std::memcpy(record.modelFile, file.c_str(), std::min(file.size(), sizeof record.modelFile));
+        std::memcpy(record.pieceName, file.c_str(),
+                    std::min(file.size(), sizeof record.pieceName - 1));
+        appState.pieceTable.push_back(record);
+        SendMessageA(host.pieceList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.pieceName));
+    }
+    SelectPiece(host, caret);
+}
+
+void SelectPiece(PreviewHost& host, int caret) {
+    SendMessageA(host.pieceList, LB_SETCURSEL, static_cast<WPARAM>(caret), 0);
+}
+
+std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y) {
+    RECT rect = {x, y, x + 1, y + 1};
+    DDSURFACEDESC2 description;
+    std::memset(&description, 0, sizeof description);
+    description.dwSize = sizeof description;
+    if (surface == nullptr ||
+        FAILED(surface->Lock(&rect, &description, DDLOCK_READONLY | DDLOCK_WAIT, nullptr))) {
+        return 0xFFFFFFFFu;
+    }
+    const DDPIXELFORMAT& format = description.ddpfPixelFormat;
+    DWORD pixel = 0;
+    std::memcpy(&pixel, description.lpSurface, format.dwRGBBitCount / 8);
+    surface->Unlock(&rect);
+    return (Channel(pixel, format.dwRBitMask) << 16) | (Channel(pixel, format.dwGBitMask) << 8) |
+           Channel(pixel, format.dwBBitMask);
+}
+
+bool ColoursClose(std::uint32_t a, std::uint32_t b, int tolerance) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int ca = static_cast<int>((a >> shift) & 0xFF);
+        const int cb = static_cast<int>((b >> shift) & 0xFF);
+        if (ca - cb > tolerance || cb - ca > tolerance) {
+            return false;
+        }
+    }
+    return a <= 0xFFFFFF && b <= 0xFFFFFF;
+}
