@@ -78,13 +78,15 @@ void ReleaseSlot(int slot) {
 
 // Fills `slot` with the texture of model name `name`: the file of that name
 // in the texture folder, its extension replaced by ".txr". A path that does
-// not fit its buffer leaves the slot empty.
+// not fit its buffer leaves the slot empty, and so does a name that is a path
+// of its own ("..\x", "C:\x", "sub\x"): names come from the model file and
+// are looked up in the texture folder only.
 void LoadTextureSlot(int slot, const char* name) {
     ReleaseSlot(slot);
     char* source = appState.textureSource[slot];
     source[0] = '\0';
     char texturePath[kPathCapacity] = {};
-    if (!JoinPath(texturePath, kPathCapacity, appState.textureFolder, name) ||
+    if (!IsPlainFileName(name) || !JoinPath(texturePath, kPathCapacity, appState.textureFolder, name) ||
         !ReplaceExtension(texturePath, kPathCapacity, ".txr")) {
         return;
     }

@@ -376,6 +376,22 @@ TEST_F(Preview, OnlySeventeenNamesAreLoadedAndUnfitPathsLeaveTheSlotEmpty) {
     EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xFFFFFF, 2));
 }
 
+TEST_F(Preview, NamesThatArePathsAreNotLookedUpOutsideTheTextureFolder) {
+    // Textures a lookup outside the texture folder would find.
+    WriteBytes(data.File("outside.txr"), SolidTxr(0xE02020));
+    std::filesystem::create_directory(data.Path() / "textures" / "sub");
+    WriteBytes(data.File("textures") + "\\sub\\inner.txr", SolidTxr(0xE02020));
+    WriteTexture("plain.txr", SolidTxr(0x2040E0));
+    const std::string absolute = data.File("outside.bmp");
+    WriteModel("paths.msm", SquareModel({"..\\outside.bmp", "sub\\inner.bmp", absolute, "plain.bmp"}, 0));
+    Load({"paths.msm"});
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(appState.textureTable[i], nullptr) << i;
+    }
+    EXPECT_NE(appState.textureTable[3], nullptr);
+    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xFFFFFF, 2)); // untextured, not red
+}
+
 TEST_F(Preview, NoTemporaryFileOutlivesALoad) {
     WriteTexture("good.txr", SolidTxr(0x123456));
     WriteTexture("bad.txr", Bytes(40, 0xFF));
