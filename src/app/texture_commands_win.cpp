@@ -3,12 +3,12 @@
 #include "app/app_state.h"
 #include "app/texture_export.h"
 #include "catalogue/folder_dialog_win.h"
+#include "catalogue/piece_profile.h"
 #include "common/file_io.h"
 #include "common/path_text.h"
 #include "resources/resource_ids.h"
 #include "texture/txr_to_bmp.h"
 
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -70,11 +70,9 @@ void ExportTextures() {
         return;
     }
     const PieceRecord& piece = appState.pieceTable[static_cast<std::size_t>(caret)];
-    char modelFile[kModelFileBytes + 1] = {};
-    std::memcpy(modelFile, piece.modelFile, kModelFileBytes);
     char modelPath[kPathCapacity];
     std::optional<std::vector<std::uint8_t>> image;
-    if (JoinPath(modelPath, sizeof modelPath, appState.modelFolder, modelFile)) {
+    if (JoinModelPath(modelPath, sizeof modelPath, appState.modelFolder, piece)) {
         image = ReadWholeFile(modelPath, kMaxModelBytes);
     }
     if (!image) {

@@ -1,5 +1,7 @@
 #include "catalogue/piece_profile.h"
 
+#include "common/path_text.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +47,14 @@ std::string_view FieldText(const char* field, std::size_t fieldSize) {
         zero == nullptr ? fieldSize
                         : static_cast<std::size_t>(static_cast<const char*>(zero) - field);
     return std::string_view(field, length);
+}
+
+bool JoinModelPath(char* target, std::size_t capacity, const char* modelFolder,
+                   const PieceRecord& record) {
+    // The field may fill all its bytes without a terminator.
+    char modelFile[kModelFileBytes + 1] = {};
+    std::memcpy(modelFile, record.modelFile, kModelFileBytes);
+    return JoinPath(target, capacity, modelFolder, modelFile);
 }
 
 bool IsQualifyingPiece(const PieceRecord& record) {

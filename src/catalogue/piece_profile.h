@@ -33,6 +33,11 @@ bool ReadPieceProfile(const char* path, PieceRecord& record);
 // The text of a field: up to its first zero byte or its end.
 std::string_view FieldText(const char* field, std::size_t fieldSize);
 
+// Writes modelFolder + "\" + the record's model file name into `target`.
+// False, leaving `target` empty, when the path does not fit.
+bool JoinModelPath(char* target, std::size_t capacity, const char* modelFolder,
+                   const PieceRecord& record);
+
 // A profile describes a piece when both its model file name and its piece
 // name are non-empty.
 bool IsQualifyingPiece(const PieceRecord& record);

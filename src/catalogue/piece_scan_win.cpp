@@ -12,25 +12,10 @@
 
 namespace {
 
-bool EndsWithSeparator(const char* folder) {
-    // Walked character by character: in a double-byte code page the trail
-    // byte of a character may be 0x5C, the byte of "\", without being one.
-    bool last = false;
-    for (std::size_t i = 0; folder[i] != '\0'; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(folder[i])) && folder[i + 1] != '\0') {
-            ++i;
-            last = false;
-        } else {
-            last = folder[i] == '\\';
-        }
-    }
-    return last;
-}
-
 // Folder, a backslash unless the folder ends with one, then `name`. False
 // when the whole does not fit in `capacity` bytes.
 bool FormFolderPath(char* target, std::size_t capacity, const char* folder, const char* name) {
-    if (EndsWithSeparator(folder)) {
+    if (EndsWithBackslash(folder)) {
         const std::size_t folderLength = std::strlen(folder);
         const std::size_t nameLength = std::strlen(name);
         if (folderLength + nameLength >= capacity) {
@@ -76,7 +61,7 @@ bool FindFirstInFolder(HANDLE* search, const char* folder, const char* pattern, 
     // The search text may be longer than a path buffer; the file system
     // refuses it then, and the folder reads as holding nothing.
     std::string searchText = folder;
-    if (!EndsWithSeparator(folder)) {
+    if (!EndsWithBackslash(folder)) {
         searchText += '\\';
     }
     searchText += pattern;

@@ -65,6 +65,19 @@ std::size_t FileNameOffset(const char* path) {
     return start;
 }
 
+bool EndsWithBackslash(const char* path) {
+    bool last = false;
+    for (std::size_t i = 0; path[i] != '\0'; ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(path[i])) && path[i + 1] != '\0') {
+            ++i;
+            last = false;
+        } else {
+            last = path[i] == '\\';
+        }
+    }
+    return last;
+}
+
 bool IsPlainFileName(const char* name) {
     if (name[0] == '\0') {
         return false;

@@ -21,6 +21,10 @@ bool JoinPath(char* target, std::size_t capacity, const char* folder, const char
 // the byte of "\".
 std::size_t FileNameOffset(const char* path);
 
+// True when the text's last character is "\" (a trail byte 0x5C of a
+// double-byte character on Windows does not count).
+bool EndsWithBackslash(const char* path);
+
 // True when a name taken from a data file could leave the folder it is joined
 // to: empty, absolute, a drive or UNC path, or any separator or ".." part.
 bool IsPlainFileName(const char* name);

@@ -1,6 +1,7 @@
 #include "preview/piece_loading_win.h"
 
 #include "app/app_state.h"
+#include "catalogue/piece_profile.h"
 #include "common/file_io.h"
 #include "common/path_text.h"
 #include "common/replace_extension.h"
@@ -119,11 +120,8 @@ HRESULT LoadSelectedPiece(HWND mainWindow) {
     }
     FreeModel();
 
-    // The record's field may fill all its bytes without a terminator.
     const PieceRecord& piece = appState.pieceTable[static_cast<std::size_t>(caret)];
-    char modelFile[kModelFileBytes + 1] = {};
-    std::memcpy(modelFile, piece.modelFile, kModelFileBytes);
-    if (!JoinPath(appState.modelPath, kPathCapacity, appState.modelFolder, modelFile)) {
+    if (!JoinModelPath(appState.modelPath, kPathCapacity, appState.modelFolder, piece)) {
         return 0; // a path too long for its buffer: no model
     }
     DWORD size = 0;

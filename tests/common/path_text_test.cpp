@@ -47,3 +47,16 @@ TEST(PathText, PlainFileNamesStayInsideTheirFolder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PathText, EndsWithBackslashLooksAtTheLastCharacter) {
+    EXPECT_TRUE(EndsWithBackslash("C:\\"));
+    EXPECT_TRUE(EndsWithBackslash("C:\\maps\\"));
+    EXPECT_FALSE(EndsWithBackslash("C:\\maps"));
+    EXPECT_FALSE(EndsWithBackslash("C:"));
+    EXPECT_FALSE(EndsWithBackslash(""));
+    EXPECT_FALSE(EndsWithBackslash("maps/"));
+}
+
+} // namespace
