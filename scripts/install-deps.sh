@@ -12,6 +12,7 @@ packages=(
   wine wine64 xvfb xauth x11-apps                # running the Windows build, screenshots
   fonts-ipafont-gothic locales                   # the Japanese code page and its font
   imagemagick                                    # turning screenshots into PNG files
+  libcli11-dev nlohmann-json3-dev libstb-dev     # piecetool: arguments, JSON, PNG (header-only)
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libnvtt-bin hyperfine)

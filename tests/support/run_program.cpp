@@ -9,15 +9,10 @@
 
 #include <cstdlib>
 
-std::string ProgramUnderTest() {
-#ifdef PV_PROGRAM_PATH
-    std::string path = PV_PROGRAM_PATH;
-#else
-    std::string path;
-#endif
-    if (const char* overridePath = std::getenv("PV_PROGRAM_PATH")) {
-        path = overridePath;
-    }
+namespace {
+
+// A program of this build, as a path this platform opens.
+std::string BuiltProgram(std::string path) {
 #ifdef _WIN32
     // The build hands a Unix path; Wine shows the Unix root as drive Z:.
     if (!path.empty() && path[0] == '/') {
@@ -30,6 +25,28 @@ std::string ProgramUnderTest() {
     }
 #endif
     return path;
+}
+
+} // namespace
+
+std::string ProgramUnderTest() {
+#ifdef PV_PROGRAM_PATH
+    std::string path = PV_PROGRAM_PATH;
+#else
+    std::string path;
+#endif
+    if (const char* overridePath = std::getenv("PV_PROGRAM_PATH")) {
+        path = overridePath;
+    }
+    return BuiltProgram(path);
+}
+
+std::string PiecetoolUnderTest() {
+#ifdef PV_PIECETOOL_PATH
+    return BuiltProgram(PV_PIECETOOL_PATH);
+#else
+    return {};
+#endif
 }
 
 #ifdef _WIN32

@@ -22,6 +22,8 @@ inline constexpr int kExitMinusOne = 255;
 
 // The program under test (PV_PROGRAM_PATH), as a path this platform opens.
 std::string ProgramUnderTest();
+// piecetool of this build, the same way.
+std::string PiecetoolUnderTest();
 
 // Runs `program` with `arguments`; on Windows an argument holding a blank is
 // wrapped in double quotes, as a user would type it.

@@ -1,0 +1,168 @@
+#include "tool/png_image.h"
+
+#include "common/byte_order.h"
+#include "texture/txr_format.h"
+
+#include <cstdlib>
+#include <cstring>
+
+// stb_image_write's compressor and PNG writer are compiled here and nowhere
+// else; nothing of it is written to files by stb itself.
+#define STBI_WRITE_NO_STDIO
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-function"
+#endif
+#include <stb/stb_image_write.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace {
+
+// CRC-32 of the PNG chunks (polynomial 0xEDB88320, as in zlib).
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0) {
+    static const auto table = [] {
+        std::array<std::uint32_t, 256> t{};
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            }
+            t[n] = c;
+        }
+        return t;
+    }();
+    crc = ~crc;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    }
+    return ~crc;
+}
+
+void StoreBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(v >> 24));
+    out.push_back(static_cast<std::uint8_t>(v >> 16));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+    out.push_back(static_cast<std::uint8_t>(v));
+}
+
+// Appends one chunk: length, type, data, CRC of type and data.
+void AppendChunk(std::vector<std::uint8_t>& out, const char type[4], const std::uint8_t* data,
+                 std::size_t size) {
+    StoreBe32(out, static_cast<std::uint32_t>(size));
+    const std::size_t typeAt = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data, data + size);
+    StoreBe32(out, Crc32(out.data() + typeAt, size + 4));
+}
+
+std::vector<std::uint8_t> EncodePaletted(const PngPicture& picture) {
+    const std::size_t width = static_cast<std::size_t>(picture.width);
+    const std::size_t height = static_cast<std::size_t>(picture.height);
+    // Each row is its filter-type byte (0: none, the usual choice for
+    // paletted pictures) and its indices.
+    std::vector<std::uint8_t> rows;
+    rows.reserve((width + 1) * height);
+    for (std::size_t y = 0; y < height; ++y) {
+        rows.push_back(0);
+        const std::uint8_t* row = picture.pixels.data() + y * width;
+        rows.insert(rows.end(), row, row + width);
+    }
+    int zlibSize = 0;
+    unsigned char* zlib = stbi_zlib_compress(rows.data(), static_cast<int>(rows.size()), &zlibSize,
+                                             stbi_write_png_compression_level);
+    if (zlib == nullptr) {
+        return {};
+    }
+    static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> out(kSignature, kSignature + 8);
+    std::vector<std::uint8_t> header;
+    StoreBe32(header, static_cast<std::uint32_t>(width));
+    StoreBe32(header, static_cast<std::uint32_t>(height));
+    // Bit depth 8, colour type 3 (paletted), deflate, adaptive filtering
+    // method 0, no interlace.
+    header.insert(header.end(), {8, 3, 0, 0, 0});
+    AppendChunk(out, "IHDR", header.data(), header.size());
+    std::vector<std::uint8_t> palette;
+    for (const auto& colour : picture.palette) {
+        palette.insert(palette.end(), colour.begin(), colour.end());
+    }
+    AppendChunk(out, "PLTE", palette.data(), palette.size());
+    AppendChunk(out, "IDAT", zlib, static_cast<std::size_t>(zlibSize));
+    STBIW_FREE(zlib);
+    AppendChunk(out, "IEND", nullptr, 0);
+    return out;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
+    if (picture.width < 1 || picture.height < 1 || picture.width > kMaxTxrSide ||
+        picture.height > kMaxTxrSide) {
+        return {};
+    }
+    const std::size_t pixels =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
+    if (picture.paletted) {
+        if (picture.pixels.size() != pixels || picture.palette.empty() ||
+            picture.palette.size() > 256) {
+            return {};
+        }
+        return EncodePaletted(picture);
+    }
+    if (picture.pixels.size() != pixels * 3) {
+        return {};
+    }
+    int size = 0;
+    unsigned char* png = stbi_write_png_to_mem(picture.pixels.data(), picture.width * 3,
+                                               picture.width, picture.height, 3, &size);
+    if (png == nullptr) {
+        return {};
+    }
+    std::vector<std::uint8_t> out(png, png + size);
+    STBIW_FREE(png);
+    return out;
+}
+
+std::optional<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette) {
+    if (file.size() < kTxrHeaderSize) {
+        return std::nullopt;
+    }
+    const TxrHeader header = DecodeTxrHeader(file.data());
+    if (!IsReadableTxrHeader(header) || file.size() < TxrLevel0End(header)) {
+        return std::nullopt;
+    }
+    PngPicture picture;
+    picture.width = header.width;
+    picture.height = header.height;
+    const std::size_t width = static_cast<std::size_t>(header.width);
+    const std::size_t stride = static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
+    const std::uint8_t* level0 = file.data() + TxrLevel0Offset(header.bitsPerPixel);
+    const std::uint8_t* table = file.data() + kTxrHeaderSize; // blue, green, red, reserved
+    if (header.bitsPerPixel == 8 && keepPalette) {
+        picture.paletted = true;
+        picture.palette.resize(256);
+        for (std::size_t i = 0; i < 256; ++i) {
+            picture.palette[i] = {table[4 * i + 2], table[4 * i + 1], table[4 * i]};
+        }
+        picture.pixels.reserve(width * static_cast<std::size_t>(header.height));
+        for (std::int32_t y = 0; y < header.height; ++y) {
+            const std::uint8_t* row = level0 + static_cast<std::size_t>(y) * stride;
+            picture.pixels.insert(picture.pixels.end(), row, row + width);
+        }
+        return picture;
+    }
+    picture.pixels.reserve(width * 3 * static_cast<std::size_t>(header.height));
+    for (std::int32_t y = 0; y < header.height; ++y) {
+        const std::uint8_t* row = level0 + static_cast<std::size_t>(y) * stride;
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::uint8_t* bgr = header.bitsPerPixel == 8 ? table + 4 * row[x] : row + 3 * x;
+            picture.pixels.insert(picture.pixels.end(), {bgr[2], bgr[1], bgr[0]});
+        }
+    }
+    return picture;
+}

@@ -1,0 +1,11 @@
+// The commands of piecetool. Each adds its subcommand, with its options and
+// arguments, to the command line and sets `exitCode` when it has run:
+// 0 when all went well, 1 when the work found or met a failure, 2 for a
+// usage error found after parsing (such as a folder that does not exist).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+// Exit code of a usage error: a bad option, a missing argument, a folder
+// that does not exist.
+inline constexpr int kUsageExitCode = 2;
