@@ -140,7 +140,8 @@ std::optional<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, b
     picture.width = header.width;
     picture.height = header.height;
     const std::size_t width = static_cast<std::size_t>(header.width);
-    const std::size_t stride = static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
+    const std::size_t stride =
+        static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
     const std::uint8_t* level0 = file.data() + TxrLevel0Offset(header.bitsPerPixel);
     const std::uint8_t* table = file.data() + kTxrHeaderSize; // blue, green, red, reserved
     if (header.bitsPerPixel == 8 && keepPalette) {

@@ -40,7 +40,9 @@ ProgressMeter::ProgressMeter(std::size_t total, std::string what, bool enabled)
     : total_(total), what_(std::move(what)), enabled_(enabled),
       start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
 
-ProgressMeter::~ProgressMeter() { Clear(); }
+ProgressMeter::~ProgressMeter() {
+    Clear();
+}
 
 void ProgressMeter::Update(std::size_t done) {
     if (!enabled_) {
