@@ -228,25 +228,32 @@ void AddBox(Model& model, Vec3 centre, Vec3 half, std::int16_t sideTexture,
             half.x, half.z);
 }
 
+// A piece stands on the ground (y = 0) with its footprint centred on the y
+// axis, the axis the preview turns it about, as a map maker builds pieces.
+// The preview's eye stands 3.3 units in front of that axis, 1.8 above the
+// ground and looks slightly down, so a piece about 2 units wide and up to
+// 3 high is seen whole at every angle of its turn.
 Model BoxModel(std::vector<std::string> names, Vec3 half, std::int16_t side, std::int16_t cap) {
     Model model{std::move(names), {}, {}};
-    AddBox(model, {0, 0, 0}, half, side, cap);
+    AddBox(model, {0, half.y, 0}, half, side, cap);
     return model;
 }
 
 // A pole with a flag on it. The flag's front fan carries one nested record
 // (with a nested record of its own), which the viewer steps over.
 Model FlagModel() {
+    // The pole's foot and the flag's far edge lie equally far either side of
+    // the turning axis.
     Model model{{"flag.bmp", "brick.bmp"}, {}, {}};
-    AddBox(model, {-1.0f, 0, 0}, {0.08f, 1.5f, 0.08f}, 1, 1);
-    AddQuad(model, 0, {0, 0.95f, 0}, {0, 0, -1}, {0, 1, 0}, 0.92f, 0.46f);
+    AddBox(model, {-0.7f, 1.3f, 0}, {0.08f, 1.3f, 0.08f}, 1, 1);
+    AddQuad(model, 0, {0.08f, 2.2f, 0}, {0, 0, -1}, {0, 1, 0}, 0.7f, 0.35f);
     Fan& front = model.fans.back();
     front.nestedCount = 1;
     // Level 2: 2 unread bytes, count 2 and two values, then one level-3
     // record: 2 unread bytes, count 1 and one value, 2 unread bytes.
     front.nested = {0, 0, 2, 0, 1, 0, 2, 0, 1, 0, 0, 0, 1, 0, 9, 0, 0, 0};
     // The back of the flag, so that it shows from both sides as it turns.
-    AddQuad(model, 0, {0, 0.95f, 0}, {0, 0, 1}, {0, 1, 0}, 0.92f, 0.46f);
+    AddQuad(model, 0, {0.08f, 2.2f, 0}, {0, 0, 1}, {0, 1, 0}, 0.7f, 0.35f);
     return model;
 }
 
@@ -320,7 +327,7 @@ int main(int argc, char** argv) {
         WriteFile(models / "cube.msm",
                   MsmBytes(BoxModel({"brick.bmp", "stone"}, {1, 1, 1}, 0, 1))) &&
         WriteFile(models / "slab.msm",
-                  MsmBytes(BoxModel({"stone.bmp", "grass.bmp"}, {1.5f, 0.25f, 1.5f}, 0, 1))) &&
+                  MsmBytes(BoxModel({"stone.bmp", "grass.bmp"}, {1.1f, 0.25f, 1.1f}, 0, 1))) &&
         WriteFile(models / "redbox.msm", MsmBytes(BoxModel({"solid_red.bmp"}, {1, 1, 1}, 0, 0))) &&
         WriteFile(models / "stand.msm",
                   MsmBytes(BoxModel({"stone.txr", "checker.bmp"}, {0.6f, 1.2f, 0.6f}, 0, 1))) &&
