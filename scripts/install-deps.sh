@@ -13,6 +13,8 @@ packages=(
   fonts-ipafont-gothic locales                   # the Japanese code page and its font
   imagemagick                                    # turning screenshots into PNG files
   libcli11-dev nlohmann-json3-dev libstb-dev     # piecetool: arguments, JSON, PNG (header-only)
+  fonts-wine                                     # Marlett: the symbols of the window captions
+  zip unzip dpkg-dev help2man lintian x11-utils  # the release packages, their manual pages and checks
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libnvtt-bin hyperfine)

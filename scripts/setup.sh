@@ -2,8 +2,9 @@
 # First-time set-up on Debian 12: installs what is missing, builds both
 # builds, and opens the viewer (the Windows build, through Wine).
 #
-# On a desktop the viewer opens on your display and the script ends when you
-# close it. Without a display (DISPLAY unset) the viewer runs in a virtual X
+# The viewer opens with the sample pieces loaded (the script fills in its
+# folder dialog). On a desktop it opens on your display and the script ends
+# when you close it. Without a display (DISPLAY unset) the viewer runs in a virtual X
 # display for a few seconds; a screenshot is written to build/out/viewer.png.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -26,24 +27,34 @@ trap wine_session_stop EXIT
 windows_root="Z:${root//\//\\}" # Wine shows the Linux file system as drive Z:
 cat <<TEXT
 
-Opening the viewer. Press "Load"; in "Select Piece Component Locations" type
-(or choose with the "..." buttons) these folders and press "Load":
+Opening the viewer with the sample pieces: the script presses "Load" and
+fills in "Select Piece Component Locations" with the three sample folders
+(type your own there next time; the viewer asks at every start):
   Piece Profile Files (*.prt)    $windows_root\\samples\\profiles
   Piece 3D Model Data (*.msm)    $windows_root\\samples\\models
   Piece Texture Files (*.txr)    $windows_root\\samples\\textures
-The sample pieces then appear in the list.
 TEXT
 
+# Drives the viewer's own folder dialog, as a user would, then waits for the
+# viewer to end.
+demo=(scripts/wine-run build/windows/bin/open_samples.exe
+  "$windows_root\\build\\windows\\bin\\pieceviewer.exe"
+  "$windows_root\\samples\\profiles" "$windows_root\\samples\\models"
+  "$windows_root\\samples\\textures")
 if [[ -n "${PV_KEEP_DISPLAY:-}" ]]; then
-  scripts/wine-run build/windows/bin/pieceviewer.exe
+  "${demo[@]}"
 else
   out="$root/build/out"
   mkdir -p "$out"
-  scripts/wine-run build/windows/bin/pieceviewer.exe &
+  "${demo[@]}" &
   viewer=$!
-  sleep 5
-  import -window root -crop 640x440+0+0 +repage "$out/viewer.png" 2>/dev/null &&
+  for _ in $(seq 60); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Varnholt-Map Piece Viewer"' && break
+    sleep 1
+  done
+  sleep 6 # the scan, the first piece's textures, a few frames of its turn
+  import -window root -crop 660x480+0+0 +repage "$out/viewer.png" 2>/dev/null &&
     echo "no display: the viewer ran in a virtual display; screenshot in $out/viewer.png"
-  kill "$viewer" 2>/dev/null || true
+  wineserver -k 2>/dev/null || true
   wait "$viewer" 2>/dev/null || true
 fi

@@ -13,6 +13,9 @@ wine_session_start() {
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     PV_XVFB_PID=$!
     export DISPLAY=":$n"
+    # Programs started inside the session (a test making a prefix of its own)
+    # learn from this that the display has no window manager.
+    export PV_NO_WINDOW_MANAGER=1
     for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
   fi
   mkdir -p "$WINEPREFIX"
@@ -28,14 +31,28 @@ wine_session_start() {
   local key='HKCU\Software\Wine\Fonts\Replacements'
   wine reg add "$key" /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1 || true
   wine reg add "$key" /v 'ＭＳ ゴシック' /t REG_SZ /d IPAGothic /f >/dev/null 2>&1 || true
+  # Wine draws the symbols of the caption buttons and scroll arrows with the
+  # Marlett font. Debian's Wine does not look in its own font folder
+  # (/usr/share/wine/fonts, from fonts-wine) but in the prefix's
+  # C:\windows\Fonts and the fonts fontconfig knows, so without this link it
+  # falls back to a text font and the buttons read "0 1 r".
+  pv_link_marlett "$WINEPREFIX"
   # Our own Xvfb has no window manager. Wine then draws title bars itself and
   # does not wait (two seconds each time) for a manager to confirm that a
   # window was hidden. On the user's display the window manager takes over.
   local x11='HKCU\Software\Wine\X11 Driver'
-  if [[ -n "${PV_XVFB_PID:-}" ]]; then
+  if [[ -n "${PV_NO_WINDOW_MANAGER:-}" ]]; then
     wine reg add "$x11" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   else
     wine reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+  fi
+}
+
+# Links Wine's Marlett into the prefix's font folder (see above).
+pv_link_marlett() {
+  local fonts="$1/drive_c/windows/Fonts"
+  if [[ -f /usr/share/wine/fonts/marlett.ttf && -d "$fonts" ]]; then
+    ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
   fi
 }
 

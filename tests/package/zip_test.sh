@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The Windows zip as a user gets it: built by CPack, unpacked into an empty
+# folder, its programs run from there under a Wine prefix made afresh for
+# this test: the converter converts a sample texture, and the viewer loads
+# the unpacked samples and shows a piece turning (the GUI test of the sample
+# piece, run against the unpacked viewer).
+#   zip_test.sh <source dir> <windows build dir> <version> <pv_gui_tests.exe>
+set -euo pipefail
+source_dir=$1 build=$2 version=$3 gui_tests=$4
+fail() { echo "FAIL: $*"; exit 1; }
+
+(cd "$build" && cpack -G ZIP >/dev/null) || fail "cpack did not make the zip"
+zip="$build/packages/pieceviewer-$version-win64.zip"
+[[ -f "$zip" ]] || fail "no $zip"
+echo "zip: $zip, $(stat -c %s "$zip") bytes"
+
+scratch=$(mktemp -d "$build/package-zip-test.XXXXXX")
+cleanup() {
+  WINEPREFIX="$scratch/prefix" wineserver -k 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+mkdir "$scratch/empty"
+unzip -q "$zip" -d "$scratch/empty"
+top="$scratch/empty/pieceviewer-$version-win64"
+[[ -d "$top" ]] || fail "the zip holds no folder pieceviewer-$version-win64"
+
+# Exactly the programs, the README and the samples.
+expected=$( { printf '%s\n' README.txt pieceviewer.exe piecetool.exe
+              (cd "$source_dir" && find samples -type f); } | sort)
+actual=$(cd "$top" && find . -type f | sed 's|^\./||' | sort)
+if [[ "$expected" != "$actual" ]]; then
+  diff <(echo "$expected") <(echo "$actual") || true
+  fail "the zip's files differ from the expected list (< expected, > found)"
+fi
+for f in $(cd "$source_dir" && find samples -type f); do
+  cmp -s "$source_dir/$f" "$top/$f" || fail "$f differs from the repository's"
+done
+grep -q $'\r$' "$top/README.txt" || fail "README.txt has no Windows line ends"
+grep -q 'Language for non-Unicode programs' "$top/README.txt" ||
+  fail "README.txt does not say how to set the Japanese code page"
+
+# A fresh prefix, set up the way the scripts set theirs up; the display is
+# the suite's own.
+export WINEPREFIX="$scratch/prefix" PV_KEEP_DISPLAY=1
+source "$source_dir/scripts/wine-session.sh"
+wine_session_start >/dev/null
+[[ -f "$WINEPREFIX/system.reg" ]] || fail "the fresh prefix was not made"
+
+out=$(wine "$top/piecetool.exe" --version | tr -d '\r')
+[[ "$out" == "piecetool $version" ]] || fail "piecetool.exe --version said \"$out\""
+wine "$top/pieceviewer.exe" /b "$top/samples/textures/brick.txr" "$scratch/brick.bmp" ||
+  fail "pieceviewer.exe /b ended with an error"
+# brick.txr is 64 x 64 at 24 bits: a 54-byte header and 64 rows of 192 bytes.
+[[ "$(stat -c %s "$scratch/brick.bmp" 2>/dev/null)" == 12342 ]] ||
+  fail "pieceviewer.exe /b did not write the 12342-byte bitmap"
+echo "converter: brick.txr -> brick.bmp, 12342 bytes"
+
+PV_PROGRAM_PATH="$top/pieceviewer.exe" PV_SAMPLES_DIR="$top/samples" \
+  wine "$gui_tests" --gtest_filter=PreviewTest.SamplePieceTurnsInTheMainWindow ||
+  fail "the unpacked viewer did not show a sample piece turning"
+echo "viewer: the unpacked samples loaded, a piece turns"
