@@ -109,12 +109,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # holds the sources of the Japanese locale the launcher compiles when the
 # system has none.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, fonts-ipafont-gothic, fonts-wine, locales")
+# xprop tells the launcher whether the display has a window manager.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils")
+# The first line of the description is the summary above; CPack indents these.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- A map piece is a profile (.prt), a 3D model (.msm) and textures (.txr).
- pieceviewer-gui runs the Windows viewer under Wine: it lists the pieces of
- three folders and shows each one turning, textured. pieceviewer converts
- textures to Windows bitmaps and back; piecetool works on whole folders.
- Sample pieces are in /usr/share/pieceviewer/samples.")
+    "A map piece is a profile (.prt), a 3D model (.msm) and textures (.txr).
+pieceviewer-gui runs the Windows viewer under Wine: it lists the pieces of
+three folders and shows each one turning, textured. pieceviewer converts
+textures to Windows bitmaps and back; piecetool works on whole folders.
+Sample pieces are in /usr/share/pieceviewer/samples.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

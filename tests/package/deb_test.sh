@@ -56,8 +56,9 @@ root="$scratch/root"
 [[ "$("$root/usr/bin/piecetool" --version)" == "piecetool $version" ]] || fail "piecetool --version"
 zcat "$root/usr/share/man/man1/pieceviewer.1.gz" | grep -q 'texture.txr' ||
   fail "the pieceviewer manual page lacks the command line"
-zcat "$root/usr/share/man/man1/piecetool.1.gz" | grep -q -- '--version' ||
-  fail "the piecetool manual page lacks the options"
+first=$("$root/usr/bin/piecetool" --help | head -1)
+zcat "$root/usr/share/man/man1/piecetool.1.gz" | grep -qF "$first" ||
+  fail "the piecetool manual page lacks its --help text \"$first\""
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/pieceviewer.desktop" || fail "desktop entry"
 fi
@@ -84,12 +85,20 @@ cat "$scratch/launcher.log"
 echo "launcher: the main window appeared"
 sleep 2
 mkdir -p "$artifacts"
-import -window root -crop 660x480+0+0 +repage "$artifacts/launcher_window.png" 2>/dev/null || true
+shot="$artifacts/launcher_window.png"
+import -window root -crop 660x480+0+0 +repage "$shot" || fail "no screenshot"
+# The suite's display has no window manager: the launcher has Wine draw the
+# title bar, where the root window's black would show otherwise.
+title_bar=$(convert "$shot" -format '%[pixel:p{300,8}]' info:)
+[[ "$title_bar" != black && "$title_bar" != "srgb(0,0,0)" ]] ||
+  fail "the launcher's window has no title bar (see $shot)"
 [[ -f "$data/wineprefix/system.reg" ]] || fail "no user prefix in $data/wineprefix"
 [[ -f "$data/locale/ja_JP.UTF-8/LC_CTYPE" ]] || fail "no Japanese locale compiled in $data/locale"
+# cmd's messages come out in the console's code page: Japanese text in
+# Shift-JIS bytes means Wine runs the user's prefix in code page 932.
 cp=$(LOCPATH="$data/locale" LC_ALL=ja_JP.UTF-8 WINEPREFIX="$data/wineprefix" WINEDEBUG=-all \
-  wine cmd /c chcp 2>/dev/null | tr -d '\r')
-grep -q '932' <<<"$cp" || fail "the user's prefix does not run in code page 932: $cp"
+  wine cmd /c chcp 2>/dev/null | iconv -f SHIFT_JIS -t UTF-8 2>/dev/null || true)
+grep -q 'コード ページ' <<<"$cp" || fail "the user's prefix does not run in code page 932: $cp"
 after=$(cd "$root" && find . | sort)
 [[ "$before" == "$after" ]] || fail "the launcher wrote into the install tree"
 echo "launcher: user prefix in \$XDG_DATA_HOME/pieceviewer/wineprefix, code page 932"

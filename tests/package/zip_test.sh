@@ -45,7 +45,7 @@ grep -q 'Language for non-Unicode programs' "$top/README.txt" ||
 export WINEPREFIX="$scratch/prefix" PV_KEEP_DISPLAY=1
 source "$source_dir/scripts/wine-session.sh"
 wine_session_start >/dev/null
-[[ -f "$WINEPREFIX/system.reg" ]] || fail "the fresh prefix was not made"
+[[ -d "$WINEPREFIX/drive_c/windows" ]] || fail "the fresh prefix was not made"
 
 out=$(wine "$top/piecetool.exe" --version | tr -d '\r')
 [[ "$out" == "piecetool $version" ]] || fail "piecetool.exe --version said \"$out\""
