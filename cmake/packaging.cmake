@@ -75,9 +75,16 @@ endfunction()
 # Manual pages: the two command-line programs' from their own --help and
 # --version texts (help2man), with a description added; the launcher's as
 # written.
-find_program(PV_HELP2MAN help2man REQUIRED)
+find_program(PV_HELP2MAN help2man)
+if(NOT PV_HELP2MAN)
+  message(WARNING "help2man not found (scripts/install-deps.sh installs it): the Debian package "
+                  "will lack the manual pages of pieceviewer and piecetool")
+endif()
 set(pv_man_pages)
 foreach(program pieceviewer piecetool)
+  if(NOT PV_HELP2MAN)
+    break()
+  endif()
   set(page ${pv_doc_dir}/${program}.1)
   add_custom_command(
     OUTPUT ${page}
