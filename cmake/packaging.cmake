@@ -59,6 +59,12 @@ install(TARGETS pieceviewer piecetool RUNTIME DESTINATION bin)
 install(PROGRAMS ${PV_PACKAGING_DIR}/debian/pieceviewer-gui DESTINATION bin)
 # Wine needs no execute bit; a Windows program is data to the Linux system.
 install(FILES ${PV_WINDOWS_BIN_DIR}/pieceviewer.exe DESTINATION lib/pieceviewer)
+# Stripped as the zip's copy is (by the Windows toolchain's strip).
+find_program(PV_MINGW_STRIP x86_64-w64-mingw32-strip)
+if(PV_MINGW_STRIP)
+  install(CODE "execute_process(COMMAND ${PV_MINGW_STRIP}
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/pieceviewer/pieceviewer.exe\" COMMAND_ERROR_IS_FATAL ANY)")
+endif()
 install(FILES ${PV_PACKAGING_DIR}/debian/pieceviewer.desktop DESTINATION share/applications)
 install(FILES ${PV_PACKAGING_DIR}/debian/pieceviewer.svg
         DESTINATION share/icons/hicolor/scalable/apps)
