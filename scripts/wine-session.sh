@@ -61,5 +61,6 @@ wine_session_stop() {
   if [[ -n "${PV_XVFB_PID:-}" ]]; then
     kill "$PV_XVFB_PID" 2>/dev/null || true
     wait "$PV_XVFB_PID" 2>/dev/null || true
+    unset PV_XVFB_PID PV_NO_WINDOW_MANAGER
   fi
 }
