@@ -152,8 +152,13 @@ std::vector<Picture> SamePictures() {
     // Flattened onto black: each channel times alpha / 255, rounded.
     pictures.push_back(
         {"flattened",
-         Png(6, 8, [](int x, int y, int c) { return c == 3 ? 128 : Pattern(x, y, c); }),
-         Bmp24([](int x, int y, int c) { return (Pattern(x, y, c) * 128 + 127) / 255; }), true});
+         Png(
+             6, 8, [](int x, int y, int c) { return c == 3 ? Pattern(y, x, 1) : Pattern(x, y, c); },
+             32, 32),
+         Bmp24(
+             [](int x, int y, int c) { return (Pattern(x, y, c) * Pattern(y, x, 1) + 127) / 255; },
+             32, 32),
+         true});
     return pictures;
 }
 
@@ -181,7 +186,7 @@ TEST(ConvertFile, PngGivesTheSameTextureAsTheBitmapOfTheSamePicture) {
 }
 
 TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
-    TestPng transparent = Png(6, 8, [](int x, int, int c) { return c == 3 && x == 1 ? 0 : 255; });
+    TestPng transparent = Png(6, 8, [](int x, int, int c) { return c == 3 && x == 1 ? 200 : 255; });
     TestPng keyed = Png(2, 8, Pattern);
     keyed.transparency = {0, static_cast<std::uint8_t>(Pattern(0, 0, 0)),
                           0, static_cast<std::uint8_t>(Pattern(0, 0, 1)),
