@@ -80,21 +80,27 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
     }
     header.width = static_cast<std::int32_t>(width);
     header.height = static_cast<std::int32_t>(height);
-    // The chunks up to the first image data: only tRNS matters here.
-    std::size_t at = kHeaderEnd;
-    for (;;) {
-        if (file.size() - at < 8) {
+    // Every chunk up to IEND must lie inside the data. The decoder gathers the
+    // image data chunks in a buffer grown to the lengths they claim, so a
+    // length beyond the file would make it allocate for data that is not
+    // there. Of the other chunks only tRNS (which comes before the image
+    // data) matters here.
+    bool imageData = false;
+    for (std::size_t at = kHeaderEnd;;) {
+        if (file.size() - at < 12) {
             return std::nullopt;
         }
         const std::uint32_t length = Be32(file.data() + at);
         const std::string_view type(reinterpret_cast<const char*>(file.data()) + at + 4, 4);
+        if (length > file.size() - at - 12) {
+            return std::nullopt;
+        }
+        if (type == "IEND") {
+            return imageData ? std::optional<PngHeader>(header) : std::nullopt;
+        }
         if (type == "IDAT") {
-            return header;
-        }
-        if (length > file.size() - at - 8 || file.size() - at - 8 - length < 4 || type == "IEND") {
-            return std::nullopt; // runs past the data, or no image data at all
-        }
-        if (type == "tRNS") {
+            imageData = true;
+        } else if (type == "tRNS" && !imageData) {
             header.transparency = true;
         }
         at += 12 + std::size_t{length};

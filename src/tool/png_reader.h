@@ -27,9 +27,9 @@ struct PngHeader {
 };
 
 // The header of the PNG file in `file`, or nothing when the signature, the
-// first chunk or a chunk length before the image data is wrong, the depth
-// does not go with the colour type, or a side is 0 or beyond the limits of
-// the bitmap reader.
+// first chunk or a chunk length up to IEND is wrong, there is no image data,
+// the depth does not go with the colour type, or a side is 0 or beyond the
+// limits of the bitmap reader.
 std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file);
 
 enum class PngRefusal {
