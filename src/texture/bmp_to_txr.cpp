@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
+#include <string_view>
 #include <new>
 
 bool EndsWithNoCase(const char* text, const char* ending) {
@@ -43,18 +45,68 @@ std::int32_t ExactLog(std::int32_t number, std::int32_t base) {
     return 0;
 }
 
-bool ConvertBmpToTxr(const char* bitmapPath, const char* outputPath) {
+std::span<const std::string_view> TxrRefusalLines(TxrRefusal refusal) {
+    static constexpr std::string_view kNotBmp[] = {"  is not a BMP or DIB file"};
+    static constexpr std::string_view kUnreadable[] = {"  failed at reading bitmap file"};
+    static constexpr std::string_view kDepth[] = {"  bitmap does not correspond to color number",
+                                                  "  bitmap must be 256 or 24bit colors"};
+    static constexpr std::string_view kSide[] = {"  Length & width must be power of 2(64,128etc)"};
+    static constexpr std::string_view kNotWritten[] = {"  couldn't be drawn up"};
+    switch (refusal) {
+    case TxrRefusal::NotBmpName:
+        return kNotBmp;
+    case TxrRefusal::Unreadable:
+        return kUnreadable;
+    case TxrRefusal::Depth:
+        return kDepth;
+    case TxrRefusal::Side:
+        return kSide;
+    case TxrRefusal::NotWritten:
+        return kNotWritten;
+    case TxrRefusal::None:
+    case TxrRefusal::NameTooLong:
+        break;
+    }
+    return {};
+}
+
+TxrRefusal WriteTxrForBitmap(const BitmapImage& bitmap, const char* outputPath) {
+    char outputName[kPathCapacity];
+    if (!CopyPathText(outputName, sizeof outputName, outputPath)) {
+        return TxrRefusal::NameTooLong;
+    }
+    if (bitmap.bitsPerPixel != 8 && bitmap.bitsPerPixel != 24) {
+        return TxrRefusal::Depth;
+    }
+    const std::int32_t widthLog = ExactLog(bitmap.width, 2);
+    const std::int32_t heightLog = ExactLog(bitmap.height, 2);
+    if (widthLog == 0 || heightLog == 0) {
+        return TxrRefusal::Side;
+    }
+    // As many levels as the picture allows: the smallest has a shorter side of 2.
+    const std::int32_t levelCount = std::min(widthLog, heightLog);
+    bool written = false;
+    try {
+        written = bitmap.bitsPerPixel == 8
+                      ? WriteTxr8(outputName, bitmap, bitmap.width, bitmap.height, levelCount)
+                      : WriteTxr24(outputName, bitmap, bitmap.width, bitmap.height, levelCount);
+    } catch (const std::bad_alloc&) {
+        written = false; // no memory for the levels: nothing was written
+    }
+    return written ? TxrRefusal::None : TxrRefusal::NotWritten;
+}
+
+TxrRefusal BmpFileToTxr(const char* bitmapPath, const char* outputPath) {
     // Both names live in 260-byte buffers: a longer name is refused before
     // anything is read or written.
     char inputName[kPathCapacity];
     char outputName[kPathCapacity];
     if (!CopyPathText(inputName, sizeof inputName, bitmapPath) ||
         !CopyPathText(outputName, sizeof outputName, outputPath)) {
-        return false;
+        return TxrRefusal::NameTooLong;
     }
     if (!EndsWithNoCase(inputName, "bmp") && !EndsWithNoCase(inputName, "dib")) {
-        std::puts("  is not a BMP or DIB file");
-        return false;
+        return TxrRefusal::NotBmpName;
     }
     std::optional<BitmapImage> bitmap;
     try {
@@ -63,33 +115,16 @@ bool ConvertBmpToTxr(const char* bitmapPath, const char* outputPath) {
         bitmap.reset(); // no memory for the picture: it cannot be read
     }
     if (!bitmap) {
-        std::puts("  failed at reading bitmap file");
-        return false;
+        return TxrRefusal::Unreadable;
     }
-    if (bitmap->bitsPerPixel != 8 && bitmap->bitsPerPixel != 24) {
-        std::puts("  bitmap does not correspond to color number");
-        std::puts("  bitmap must be 256 or 24bit colors");
-        return false;
+    return WriteTxrForBitmap(*bitmap, outputName);
+}
+
+bool ConvertBmpToTxr(const char* bitmapPath, const char* outputPath) {
+    const TxrRefusal refusal = BmpFileToTxr(bitmapPath, outputPath);
+    for (const std::string_view line : TxrRefusalLines(refusal)) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
     }
-    const std::int32_t widthLog = ExactLog(bitmap->width, 2);
-    const std::int32_t heightLog = ExactLog(bitmap->height, 2);
-    if (widthLog == 0 || heightLog == 0) {
-        std::puts("  Length & width must be power of 2(64,128etc)");
-        return false;
-    }
-    // As many levels as the picture allows: the smallest has a shorter side of 2.
-    const std::int32_t levelCount = std::min(widthLog, heightLog);
-    bool written = false;
-    try {
-        written = bitmap->bitsPerPixel == 8
-                      ? WriteTxr8(outputName, *bitmap, bitmap->width, bitmap->height, levelCount)
-                      : WriteTxr24(outputName, *bitmap, bitmap->width, bitmap->height, levelCount);
-    } catch (const std::bad_alloc&) {
-        written = false; // no memory for the levels: nothing was written
-    }
-    if (!written) {
-        std::puts("  couldn't be drawn up");
-        return false;
-    }
-    return true;
+    return refusal == TxrRefusal::None;
 }

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     int exitCode = 0;
     // Each command registers itself here.
-    (void)exitCode;
+    AddConvertCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

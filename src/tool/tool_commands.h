@@ -9,3 +9,6 @@
 // Exit code of a usage error: a bad option, a missing argument, a folder
 // that does not exist.
 inline constexpr int kUsageExitCode = 2;
+
+// piecetool convert: textures between TXR, BMP and PNG, folders at a time.
+void AddConvertCommand(CLI::App& app, int& exitCode);

@@ -1,0 +1,24 @@
+// Builds PNG files for tests chunk by chunk, in every colour type and bit
+// depth the reader meets (stb_image_write writes only 8-bit ones).
+#pragma once
+
+#include "support/scratch.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct TestPng {
+    int width = 4;
+    int height = 4;
+    int colourType = 2; // 0 grey, 2 truecolour, 3 paletted, 4 grey+alpha, 6 truecolour+alpha
+    int bitDepth = 8;
+    // Sample value (0 .. 2^bitDepth - 1) by (x, y, channel), channels in the
+    // file's order (red, green, blue, alpha / grey, alpha / index).
+    std::function<int(int, int, int)> sample;
+    std::vector<std::array<std::uint8_t, 3>> palette; // red, green, blue
+    Bytes transparency;                               // a tRNS chunk's data when not empty
+};
+
+Bytes BuildPng(const TestPng& png);
