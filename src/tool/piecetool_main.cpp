@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
     app.fallthrough(false);
     int exitCode = 0;
     // Each command registers itself here.
-    (void)exitCode;
+    AddCheckCommand(app, exitCode);
+    AddExportCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

@@ -9,3 +9,9 @@
 // Exit code of a usage error: a bad option, a missing argument, a folder
 // that does not exist.
 inline constexpr int kUsageExitCode = 2;
+
+// piecetool check PROFILES MODELS TEXTURES [--json] [--all]
+void AddCheckCommand(CLI::App& app, int& exitCode);
+
+// piecetool export PROFILES MODELS TEXTURES OUTDIR [--piece NAME]... [--gltf] [--unlit]
+void AddExportCommand(CLI::App& app, int& exitCode);
