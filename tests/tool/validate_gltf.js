@@ -4,7 +4,7 @@
 'use strict';
 const fs = require('fs');
 const path = require('path');
-const validator = require(path.join(process.argv[2], 'gltf-validator'));
+const validator = require(path.resolve(process.argv[2], 'gltf-validator'));
 
 async function validate(file) {
     const bytes = new Uint8Array(fs.readFileSync(file));
