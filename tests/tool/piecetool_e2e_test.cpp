@@ -62,7 +62,7 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwo) {
         {{"check", empty.File("a")}, "is required"},
         {{"check", empty.File("none"), empty.File(""), empty.File("")}, "does not exist"},
         {{"export", empty.File("")}, "is required"},
-        {{"check", "--frobnicate"}, "frobnicate"},
+        {{"check", "a", "b", "c", "--frobnicate"}, "--frobnicate"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = Piecetool(c.args);
