@@ -218,6 +218,9 @@ CheckReport CheckCatalogue(const CatalogueIndex& catalogue, bool withInfo,
     std::map<std::string, std::string> firstProfileOfName;
 
     for (std::size_t p = 0; p < profiles.size(); ++p) {
+        if (progress) {
+            progress(p, profiles.size());
+        }
         const CatalogueProfile& profile = profiles[p];
         const std::string piece = ShiftJisToUtf8(profile.pieceName);
         const std::string modelName = ShiftJisToUtf8(profile.modelFile);
@@ -277,9 +280,9 @@ CheckReport CheckCatalogue(const CatalogueIndex& catalogue, bool withInfo,
                 }
             }
         }
-        if (progress) {
-            progress(p + 1, profiles.size());
-        }
+    }
+    if (progress) {
+        progress(profiles.size(), profiles.size());
     }
 
     if (withInfo) {

@@ -45,7 +45,11 @@ int RunCheck(const CheckOptions& options) {
     if (!catalogue) {
         return kUsageExitCode;
     }
-    ProgressMeter meter(catalogue->profiles.files.size(), "pieces", IsTerminal(stderr));
+    std::size_t profileCount = 0;
+    for (const FolderFile& file : catalogue->profiles.files) {
+        profileCount += FoldCase(file.name).ends_with(".prt") ? 1 : 0;
+    }
+    ProgressMeter meter(profileCount, "profiles", IsTerminal(stderr));
     const CheckReport report = CheckCatalogue(
         *catalogue, options.all, [&meter](std::size_t done, std::size_t) { meter.Update(done); });
     meter.Clear();
