@@ -1,5 +1,5 @@
 // Reads pixels of a rendered PNG file and checks the colour family of each:
-//   pv_render_check FILE X,Y,COLOUR...   (COLOUR: red, white, blue, grey)
+//   pv_render_check FILE X,Y,COLOUR...   (COLOUR: red, brick, white, blue, grey)
 // Prints every pixel read; exit code 1 when one is not of its colour.
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
@@ -13,6 +13,9 @@ namespace {
 bool IsColour(const std::string& colour, int r, int g, int b) {
     if (colour == "red") {
         return r > g + 60 && r > b + 60;
+    }
+    if (colour == "brick") {
+        return r > g + 35 && r > b + 45;
     }
     if (colour == "blue") {
         return b > r + 60 && b > g + 30;
