@@ -15,6 +15,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libstb-dev     # piecetool: arguments, JSON, PNG (header-only)
   fonts-wine                                     # Marlett: the symbols of the window captions
   zip unzip dpkg-dev help2man lintian x11-utils  # the release packages, their manual pages and checks
+  nodejs f3d                                     # checks of piecetool's glTF: validator (npm), a real viewer
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libnvtt-bin hyperfine)
@@ -36,6 +37,14 @@ if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
   as_root apt-get update -qq
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# npm comes with some builds of Node.js and as a package of its own in
+# Debian's: install it only when the command is missing. The glTF validator
+# itself is fetched from the npm registry into build/npm-tools by its test.
+if ! command -v npm >/dev/null 2>&1; then
+  echo "installing: npm"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm >/dev/null
 fi
 
 # The viewer is an ANSI program made for the Japanese code page: Wine takes

@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     // Each command registers itself here.
     AddConvertCommand(app, exitCode);
+    AddCheckCommand(app, exitCode);
+    AddExportCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

@@ -12,3 +12,9 @@ inline constexpr int kUsageExitCode = 2;
 
 // piecetool convert: textures between TXR, BMP and PNG, folders at a time.
 void AddConvertCommand(CLI::App& app, int& exitCode);
+
+// piecetool check PROFILES MODELS TEXTURES [--json] [--all]
+void AddCheckCommand(CLI::App& app, int& exitCode);
+
+// piecetool export PROFILES MODELS TEXTURES OUTDIR [--piece NAME]... [--gltf] [--unlit]
+void AddExportCommand(CLI::App& app, int& exitCode);
