@@ -27,11 +27,13 @@ bool ReadExactly(std::FILE* stream, void* buffer, std::size_t count);
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes);
 
 // A whole input file made readable in memory: mapped where the platform can,
-// so that large textures are not copied before use.
+// so that large textures are not copied before use; on Windows a small file
+// is read in one call instead, since each mapping call is a system round trip.
 struct InputFile {
     const std::uint8_t* data = nullptr;
     std::uint64_t size = 0;
-    void* mapping = nullptr; // platform mapping, or null
+    void* mapping = nullptr;              // platform mapping, or null
+    std::unique_ptr<std::uint8_t[]> copy; // the bytes read, or null
 };
 
 // Opens `path` and makes its bytes available. False when it cannot be opened
