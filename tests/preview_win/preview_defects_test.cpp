@@ -1,8 +1,5 @@
-// The main window's handling of the preview as the user sees it: painting an
-// uncovered pane while the viewer is inactive, a half-built display, moves
-// while inactive, and a piece list emptied by a new scan. The real window
-// procedure of the viewer handles the messages of a stand-in window laid out
-// like the viewer's.
+// The viewer's window procedure painting and moving the preview, and a list
+// emptied by a new scan, on a stand-in window laid out like the viewer's.
 #include "preview_harness.h"
 
 #include "app/main_window_win.h"
@@ -21,38 +18,21 @@
 
 namespace {
 
-constexpr std::uint32_t kClear = 0x7777FF;
 constexpr std::uint32_t kGreen = 0x30C050;
 
-std::uint32_t ScreenColour(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
+DWORD StillClock() {
+    return 0;
+} // the square faces the eye
 
-RECT PaneOnScreen(HWND pane) {
+// The colour the screen shows at the centre of the pane, as 0xRRGGBB.
+std::uint32_t PaneCentreOnScreen(HWND pane) {
     RECT r{};
     GetClientRect(pane, &r);
     MapWindowPoints(pane, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-std::uint32_t CentreOnScreen(const RECT& r) {
-    return ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-}
-
-// The piece stands still, facing the eye.
-DWORD StillClock() {
-    return 0;
-}
-
-void Fill(IDirectDrawSurface7* surface, DWORD colour) {
-    DDBLTFX fill;
-    std::memset(&fill, 0, sizeof fill);
-    fill.dwSize = sizeof fill;
-    fill.dwFillColor = colour;
-    surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill);
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ReleaseDC(nullptr, screen);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
 
 class PreviewDefects : public ::testing::Test {
@@ -60,33 +40,29 @@ class PreviewDefects : public ::testing::Test {
     void SetUp() override {
         ResetPreviewState();
         SetFrameClock(StillClock);
-        std::filesystem::create_directory(data.Path() / "models");
-        std::filesystem::create_directory(data.Path() / "textures");
-        ASSERT_TRUE(CopyPathText(appState.modelFolder, kPathCapacity, data.File("models").c_str()));
-        ASSERT_TRUE(
-            CopyPathText(appState.textureFolder, kPathCapacity, data.File("textures").c_str()));
+        std::filesystem::create_directory(data.Path() / "m");
+        std::filesystem::create_directory(data.Path() / "t");
+        ASSERT_TRUE(CopyPathText(appState.modelFolder, kPathCapacity, data.File("m").c_str()));
+        ASSERT_TRUE(CopyPathText(appState.textureFolder, kPathCapacity, data.File("t").c_str()));
+        WriteBytes(data.File("t") + "\\green.txr", SolidTxr(kGreen));
+        WriteBytes(data.File("m") + "\\sq.msm", BuildMsm(SquareModel({"green.bmp"}, 0)).bytes);
         ASSERT_TRUE(CreatePreviewHost(host));
         ASSERT_EQ(InitDisplay(host.pane, IID_IDirect3DHALDevice), 0);
         appState.deviceReady = 1;
-        // A green square fills the pane's centre.
-        WriteBytes(data.File("textures") + "\\green.txr", SolidTxr(kGreen));
-        WriteBytes(data.File("models") + "\\square.msm",
-                   BuildMsm(SquareModel({"green.bmp"}, 0)).bytes);
-        SetPieces(host, {"square.msm"}, 0);
+        appState.appActive = 0; // no new frames: paints show the last one
+        SetPieces(host, {"sq.msm"}, 0);
         LoadSelectedPiece(host.mainWindow);
-        ASSERT_NE(appState.modelImage, nullptr);
+        RenderFrame();
     }
-
     void TearDown() override {
         appState.deviceReady = 0;
-        appState.appActive = 0;
         ResetPreviewState();
         SetFrameClock(nullptr);
     }
-
-    // The viewer's window procedure takes a message of the main window.
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return MainWndProc(host.mainWindow, message, wParam, lParam);
+    // The whole main window uncovered and painted by the viewer's procedure.
+    void Paint() {
+        InvalidateRect(host.mainWindow, nullptr, TRUE);
+        MainWndProc(host.mainWindow, WM_PAINT, 0, 0);
     }
 
     ScratchFolder data;
@@ -94,99 +70,68 @@ class PreviewDefects : public ::testing::Test {
 };
 
 TEST_F(PreviewDefects, UncoveredPaneOfTheInactiveViewerKeepsShowingTheLastFrame) {
-    RenderFrame();
-    const RECT pane = PaneOnScreen(host.pane);
-    ASSERT_TRUE(ColoursClose(CentreOnScreen(pane), kGreen));
-    // Inactive: no new frames. The whole window is uncovered and painted.
-    appState.appActive = 0;
-    InvalidateRect(host.mainWindow, nullptr, TRUE);
-    EXPECT_EQ(Send(WM_PAINT), 0);
-    const std::uint32_t centre = CentreOnScreen(pane);
-    EXPECT_TRUE(ColoursClose(centre, kGreen))
-        << "the last frame, not the window's grey background: " << std::hex << centre;
+    Paint();
+    const std::uint32_t centre = PaneCentreOnScreen(host.pane);
+    EXPECT_TRUE(ColoursClose(centre, kGreen)) << "not the grey background: " << std::hex << centre;
 }
 
 TEST_F(PreviewDefects, HalfBuiltDisplayPresentsNothing) {
-    // A stand-in primary surface as large as the screen records where and
-    // what is presented.
+    // A stand-in primary surface of the screen's size shows what is presented.
+    DDSURFACEDESC2 d;
+    std::memset(&d, 0, sizeof d);
+    d.dwSize = sizeof d;
+    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    d.dwWidth = static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN));
+    d.dwHeight = static_cast<DWORD>(GetSystemMetrics(SM_CYSCREEN));
     IDirectDrawSurface7* probe = nullptr;
-    DDSURFACEDESC2 description;
-    std::memset(&description, 0, sizeof description);
-    description.dwSize = sizeof description;
-    description.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    description.dwWidth = static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN));
-    description.dwHeight = static_cast<DWORD>(GetSystemMetrics(SM_CYSCREEN));
-    ASSERT_EQ(appState.directDraw->CreateSurface(&description, &probe, nullptr), DD_OK);
-    Fill(probe, 0);
-    IDirectDrawSurface7* primary = appState.primarySurface;
-    appState.primarySurface = probe;
-    Fill(appState.backBuffer, 0xFFFF); // a colour no frame of this test has
+    ASSERT_EQ(appState.directDraw->CreateSurface(&d, &probe, nullptr), DD_OK);
+    std::swap(probe, appState.primarySurface);
     const RECT& r = appState.presentRect;
-    const int x = (r.left + r.right) / 2;
-    const int y = (r.top + r.bottom) / 2;
-    // The probe works: a whole display presents into it.
-    Send(WM_PAINT);
-    ASSERT_NE(SurfaceColour(probe, x, y), 0u);
-    Fill(probe, 0);
-
-    // As a rebuild whose depth buffer could not be made leaves the display:
-    // primary surface and back buffer made, no depth buffer, no device, and
-    // the display not ready.
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    Paint();
+    ASSERT_TRUE(ColoursClose(SurfaceColour(appState.primarySurface, x, y), kGreen)) << "probe";
+    // As a rebuild that failed at the depth buffer leaves it: surfaces made,
+    // no depth buffer, no device, not ready; its back buffer holds no frame.
     appState.deviceReady = 0;
     appState.device->Release();
     appState.device = nullptr;
     appState.zBuffer->Release();
     appState.zBuffer = nullptr;
-    InvalidateRect(host.mainWindow, nullptr, TRUE);
-    Send(WM_PAINT);
-    EXPECT_EQ(SurfaceColour(probe, x, y), 0u) << "nothing presented through a half-built display";
+    DDBLTFX fill{};
+    fill.dwSize = sizeof fill;
+    appState.backBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill);
+    Paint();
     EXPECT_EQ(PresentFrame(), E_FAIL);
-    EXPECT_EQ(RenderFrame(), 0);
-    EXPECT_EQ(SurfaceColour(probe, x, y), 0u);
-    appState.primarySurface = primary;
+    EXPECT_TRUE(ColoursClose(SurfaceColour(appState.primarySurface, x, y), kGreen))
+        << "the black back buffer of a half-built display was presented";
+    std::swap(probe, appState.primarySurface);
     probe->Release();
 }
 
 TEST_F(PreviewDefects, MoveOfTheInactiveViewerTakesTheFramesAlong) {
-    appState.appActive = 0;
     RECT window{};
     GetWindowRect(host.mainWindow, &window);
     SetWindowPos(host.mainWindow, nullptr, window.left + 120, window.top + 60, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     PumpMessages();
-    RECT client{};
-    GetClientRect(host.mainWindow, &client);
-    MapWindowPoints(host.mainWindow, nullptr, reinterpret_cast<POINT*>(&client), 1);
-    Send(WM_MOVE, 0, MAKELPARAM(client.left, client.top));
-    const RECT pane = PaneOnScreen(host.pane);
-    EXPECT_TRUE(EqualRect(&appState.presentRect, &pane))
-        << "present rectangle left at " << appState.presentRect.left << ","
-        << appState.presentRect.top << ", pane at " << pane.left << "," << pane.top;
-    // A paint presents the last frame where the pane now is.
-    RenderFrame();
-    InvalidateRect(host.mainWindow, nullptr, TRUE);
-    Send(WM_PAINT);
-    const std::uint32_t centre = CentreOnScreen(pane);
-    EXPECT_TRUE(ColoursClose(centre, kGreen)) << std::hex << centre;
+    MainWndProc(host.mainWindow, WM_MOVE, 0, 0);
+    Paint();
+    const std::uint32_t centre = PaneCentreOnScreen(host.pane);
+    EXPECT_TRUE(ColoursClose(centre, kGreen)) << "frame left behind: " << std::hex << centre;
 }
 
 TEST_F(PreviewDefects, EmptiedListBlanksThePreview) {
     ASSERT_NE(appState.textureTable[0], nullptr);
-    // A confirmed scan of an empty or missing folder: no pieces, no items,
-    // and the list's notification loads what is at its caret.
-    SetPieces(host, {}, 0);
-    ASSERT_EQ(SendMessageA(host.pieceList, LB_GETCARETINDEX, 0, 0), 0)
-        << "an empty list gives caret 0";
+    SetPieces(host, {}, 0); // a confirmed scan that found nothing; caret 0
     LoadSelectedPiece(host.mainWindow);
     EXPECT_EQ(appState.modelImage, nullptr);
     EXPECT_EQ(appState.textureTable[0], nullptr);
-    // A rebuilt display does not bring the old piece's textures back.
-    ReleaseDisplay();
+    ReleaseDisplay(); // a rebuilt display does not bring the old textures back
     ASSERT_EQ(InitDisplay(host.pane, IID_IDirect3DHALDevice), 0);
     EXPECT_EQ(appState.textureTable[0], nullptr);
     RenderFrame();
-    EXPECT_EQ(SurfaceColour(appState.backBuffer, 159, 179), kClear) << "the empty frame";
+    EXPECT_EQ(SurfaceColour(appState.backBuffer, 159, 179), 0x7777FFu) << "the empty frame";
 }
 
 } // namespace
