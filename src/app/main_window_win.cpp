@@ -50,6 +50,9 @@ void RebuildDisplay(WPARAM sizeType) {
     appState.deviceReady = 0;
     ReleaseDisplay();
     if (FAILED(InitDisplay(appState.previewWindow, IID_IDirect3DHALDevice))) {
+        // The objects made before the failing step are let go too: nothing
+        // may present through a half-built display.
+        ReleaseDisplay();
         DestroyWindow(appState.previewWindow);
         appState.previewWindow = nullptr;
         return;
@@ -142,16 +145,28 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         PostQuitMessage(0);
         return 0;
     case WM_MOVE:
-        if (appState.appActive != 0 && appState.deviceReady != 0) {
+        // Active or not: the last frame is presented again on every paint,
+        // and it must land where the pane now is.
+        if (appState.deviceReady != 0) {
             UpdatePresentRect();
         }
         break;
     case WM_SIZE:
         RebuildDisplay(wParam);
         break;
-    case WM_PAINT:
-        PresentFrame();
-        break;
+    case WM_PAINT: {
+        // The window's own painting (its background erased with the class
+        // brush) comes first; the last frame is then presented over the pane,
+        // so that an uncovered pane keeps showing it while no new frames are
+        // drawn. Only a whole display presents.
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        if (appState.deviceReady != 0) {
+            PresentFrame();
+        }
+        return 0;
+    }
     case WM_CLOSE:
         DestroyWindow(window);
         return 0;

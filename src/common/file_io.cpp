@@ -4,12 +4,18 @@
 
 #include <sys/stat.h>
 
+#include <cstring>
+#include <new>
+
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #endif
 
@@ -62,7 +68,20 @@ bool OpenInputFile(InputFile& file, const char* path) {
     }
     LARGE_INTEGER length;
     bool ok = GetFileType(handle) == FILE_TYPE_DISK && GetFileSizeEx(handle, &length) != 0;
-    if (ok && length.QuadPart > 0) {
+    // Up to this size one read is cheaper than a mapping's three calls (a
+    // piece's textures are a few hundred kilobytes each).
+    constexpr LONGLONG kReadLimit = 4 << 20;
+    if (ok && length.QuadPart > 0 && length.QuadPart <= kReadLimit) {
+        const auto count = static_cast<DWORD>(length.QuadPart);
+        file.copy.reset(new (std::nothrow) std::uint8_t[count]);
+        DWORD got = 0;
+        ok = file.copy != nullptr && ReadFile(handle, file.copy.get(), count, &got, nullptr) != 0 &&
+             got == count;
+        if (ok) {
+            file.data = file.copy.get();
+            file.size = count;
+        }
+    } else if (ok && length.QuadPart > 0) {
         const HANDLE section = CreateFileMappingA(handle, nullptr, PAGE_READONLY, 0, 0, nullptr);
         void* view = section != nullptr ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0) : nullptr;
         if (section != nullptr) {
@@ -92,7 +111,13 @@ bool OpenInputFile(InputFile& file, const char* path) {
         return false;
     }
     if (info.st_size > 0) {
-        void* view = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        // Every page is read anyway: mapping them all up front costs one call
+        // instead of a fault per page.
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        void* view = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, flags, fd, 0);
         if (view == MAP_FAILED) {
             close(fd);
             return false;
@@ -115,6 +140,7 @@ void CloseInputFile(InputFile& file) {
 #endif
     }
     file.mapping = nullptr;
+    file.copy.reset();
     file.data = nullptr;
     file.size = 0;
 }
@@ -142,6 +168,65 @@ std::string FolderOf(const char* path) {
 
 } // namespace
 
+namespace {
+
+constexpr std::size_t kBufferBytes = 1 << 20;
+
+#ifdef _WIN32
+int OpenForWriting(const char* path) {
+    return _open(path, _O_WRONLY | _O_BINARY | _O_TRUNC);
+}
+// Whole blocks; false on any short write.
+bool WriteBlock(int descriptor, const void* data, std::size_t count) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (count > 0) {
+        const unsigned part = count > 0x40000000u ? 0x40000000u : static_cast<unsigned>(count);
+        const int written = _write(descriptor, bytes, part);
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+int CloseDescriptor(int descriptor) {
+    return _close(descriptor);
+}
+#else
+int OpenForWriting(const char* path) {
+    return open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+}
+bool WriteBlock(int descriptor, const void* data, std::size_t count) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (count > 0) {
+        const ssize_t written = write(descriptor, bytes, count);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+int CloseDescriptor(int descriptor) {
+    return close(descriptor);
+}
+#endif
+
+void FlushBuffer(OutputFile& file) {
+    if (file.buffered > 0 && !file.failed &&
+        !WriteBlock(file.descriptor, file.buffer.get(), file.buffered)) {
+        file.failed = true;
+    }
+    file.buffered = 0;
+}
+
+} // namespace
+
 bool BeginOutputFile(OutputFile& file, const char* path) {
     file = OutputFile{};
     file.finalPath = path;
@@ -155,12 +240,12 @@ bool BeginOutputFile(OutputFile& file, const char* path) {
     if (GetTempFileNameA(folder.c_str(), "~pv", 0, tempName) == 0) {
         return false;
     }
-    file.tempPath = tempName;
-    file.stream = std::fopen(tempName, "wb");
-    if (file.stream == nullptr) {
+    file.descriptor = OpenForWriting(tempName);
+    if (file.descriptor < 0) {
         DeleteFileA(tempName);
         return false;
     }
+    file.tempPath = tempName;
 #else
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -176,47 +261,124 @@ bool BeginOutputFile(OutputFile& file, const char* path) {
             }
             return false;
         }
-        file.stream = fdopen(fd, "wb");
-        if (file.stream == nullptr) {
-            close(fd);
-            unlink(candidate.c_str());
-            return false;
-        }
+        file.descriptor = fd;
         file.tempPath = candidate;
         break;
     }
-    if (file.stream == nullptr) {
+    if (file.descriptor < 0) {
         return false;
     }
 #endif
-    // Large blocks: the writers issue one call per row.
-    constexpr std::size_t kBufferBytes = 1 << 20;
-    file.buffer.reset(new char[kBufferBytes]);
-    std::setvbuf(file.stream, file.buffer.get(), _IOFBF, kBufferBytes);
     return true;
 }
 
+bool BeginOutputIntoCreatedFile(OutputFile& file, const char* path) {
+    file = OutputFile{};
+    file.finalPath = path;
+    file.descriptor = OpenForWriting(path);
+    return file.descriptor >= 0;
+}
+
 void WriteOutput(OutputFile& file, const void* data, std::size_t count) {
-    if (file.failed || file.stream == nullptr || count == 0) {
+    if (file.failed || file.descriptor < 0 || count == 0) {
         return;
     }
-    if (std::fwrite(data, 1, count, file.stream) != count) {
-        file.failed = true;
+    if (file.buffer == nullptr) {
+        file.buffer.reset(new (std::nothrow) char[kBufferBytes]);
+        if (file.buffer == nullptr) {
+            file.failed = true;
+            return;
+        }
+    }
+    const auto* bytes = static_cast<const char*>(data);
+    while (count > 0 && !file.failed) {
+        if (file.buffered == 0 && count >= kBufferBytes) {
+            // A block at least as large as the buffer goes straight out.
+            if (!WriteBlock(file.descriptor, bytes, count)) {
+                file.failed = true;
+            }
+            return;
+        }
+        const std::size_t room = kBufferBytes - file.buffered;
+        const std::size_t part = count < room ? count : room;
+        std::memcpy(file.buffer.get() + file.buffered, bytes, part);
+        file.buffered += part;
+        bytes += part;
+        count -= part;
+        if (file.buffered == kBufferBytes) {
+            FlushBuffer(file);
+        }
     }
 }
 
+void WriteOutputSpans(OutputFile& file, const OutputSpan* spans, std::size_t count) {
+    if (file.failed || file.descriptor < 0) {
+        return;
+    }
+#ifdef _WIN32
+    // Every write is a call into the system, costly under emulation too:
+    // spans gather in the buffer and leave in blocks.
+    for (std::size_t i = 0; i < count; ++i) {
+        WriteOutput(file, spans[i].data, spans[i].size);
+    }
+#else
+    FlushBuffer(file);
+    // The rows go from their memory to the file in calls of up to 1024
+    // pieces (the system's limit on one gathered write).
+    constexpr std::size_t kMaxPieces = 1024;
+    iovec pieces[kMaxPieces];
+    std::size_t next = 0;
+    while (next < count && !file.failed) {
+        std::size_t used = 0;
+        std::size_t total = 0;
+        for (; used < kMaxPieces && next + used < count; ++used) {
+            pieces[used].iov_base = const_cast<void*>(spans[next + used].data);
+            pieces[used].iov_len = spans[next + used].size;
+            total += spans[next + used].size;
+        }
+        const ssize_t written = writev(file.descriptor, pieces, static_cast<int>(used));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            file.failed = true;
+            break;
+        }
+        if (static_cast<std::size_t>(written) < total) {
+            // A short gathered write: the rest of these pieces one by one.
+            std::size_t skip = static_cast<std::size_t>(written);
+            for (std::size_t i = 0; i < used && !file.failed; ++i) {
+                const std::size_t size = pieces[i].iov_len;
+                if (skip >= size) {
+                    skip -= size;
+                    continue;
+                }
+                if (!WriteBlock(file.descriptor,
+                                static_cast<const char*>(pieces[i].iov_base) + skip, size - skip)) {
+                    file.failed = true;
+                }
+                skip = 0;
+            }
+        }
+        next += used;
+    }
+#endif
+}
+
 bool CommitOutputFile(OutputFile& file) {
-    if (file.stream == nullptr) {
+    if (file.descriptor < 0) {
         return false;
     }
+    FlushBuffer(file);
     bool ok = !file.failed;
-    if (std::fflush(file.stream) != 0 || std::ferror(file.stream) != 0) {
+    if (CloseDescriptor(file.descriptor) != 0) {
         ok = false;
     }
-    if (std::fclose(file.stream) != 0) {
-        ok = false;
+    file.descriptor = -1;
+    file.buffer.reset();
+    if (file.tempPath.empty()) {
+        return ok; // written in place; the caller owns the file either way
     }
-    file.stream = nullptr;
     if (ok) {
 #ifdef _WIN32
         ok = MoveFileExA(file.tempPath.c_str(), file.finalPath.c_str(),
@@ -232,9 +394,12 @@ bool CommitOutputFile(OutputFile& file) {
 }
 
 void AbandonOutputFile(OutputFile& file) {
-    if (file.stream != nullptr) {
-        std::fclose(file.stream);
-        file.stream = nullptr;
-        std::remove(file.tempPath.c_str());
+    if (file.descriptor >= 0) {
+        CloseDescriptor(file.descriptor);
+        file.descriptor = -1;
+        file.buffer.reset();
+        if (!file.tempPath.empty()) {
+            std::remove(file.tempPath.c_str());
+        }
     }
 }

@@ -3,7 +3,9 @@
 // Output files are written under a temporary name in the target's folder and
 // renamed over the target only once every byte has been written and the file
 // closed without error. A failed conversion therefore never leaves a partial
-// file, and an existing file of the target's name stays untouched.
+// file, and an existing file of the target's name stays untouched. The one
+// exception is a file the caller has just created for itself (see
+// BeginOutputIntoCreatedFile).
 #pragma once
 
 #include <cstddef>
@@ -25,11 +27,13 @@ bool ReadExactly(std::FILE* stream, void* buffer, std::size_t count);
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes);
 
 // A whole input file made readable in memory: mapped where the platform can,
-// so that large textures are not copied before use.
+// so that large textures are not copied before use; on Windows a small file
+// is read in one call instead, since each mapping call is a system round trip.
 struct InputFile {
     const std::uint8_t* data = nullptr;
     std::uint64_t size = 0;
-    void* mapping = nullptr; // platform mapping, or null
+    void* mapping = nullptr;              // platform mapping, or null
+    std::unique_ptr<std::uint8_t[]> copy; // the bytes read, or null
 };
 
 // Opens `path` and makes its bytes available. False when it cannot be opened
@@ -38,11 +42,13 @@ bool OpenInputFile(InputFile& file, const char* path);
 void CloseInputFile(InputFile& file);
 
 struct OutputFile {
-    std::FILE* stream = nullptr;
-    // Stream buffer: one system call per megabyte. Left uninitialised, so a
-    // small file touches only the pages it fills.
+    int descriptor = -1;
+    // Small writes gather here and reach the system in blocks; allocated on
+    // first use and left uninitialised, so that a file written in spans only
+    // never touches it.
     std::unique_ptr<char[]> buffer;
-    std::string tempPath;
+    std::size_t buffered = 0;
+    std::string tempPath; // empty when writing straight into the target
     std::string finalPath;
     bool failed = false;
 };
@@ -50,11 +56,29 @@ struct OutputFile {
 // Creates the temporary file beside `path`. False when it cannot be created.
 bool BeginOutputFile(OutputFile& file, const char* path);
 
+// Opens `path`, a file the caller has just created under a name of the
+// system's choosing and that nobody else uses, to be written from its start
+// with no temporary file and no rename: a second private file would buy
+// nothing there. Write errors are detected as for any other output; on a
+// failed commit the file's content is undefined and the caller deletes it.
+bool BeginOutputIntoCreatedFile(OutputFile& file, const char* path);
+
 // Appends bytes; a failure is remembered and reported by CommitOutputFile.
 void WriteOutput(OutputFile& file, const void* data, std::size_t count);
 
-// Closes the temporary file and renames it over the target. On any earlier or
-// present failure the temporary file is removed and false is returned.
+// One piece of a gathered write.
+struct OutputSpan {
+    const void* data;
+    std::size_t size;
+};
+
+// Appends the spans in order, straight from their memory where the platform
+// writes gathered blocks (no copy through the buffer).
+void WriteOutputSpans(OutputFile& file, const OutputSpan* spans, std::size_t count);
+
+// Closes the file; a temporary file is renamed over the target. On any
+// earlier or present failure a temporary file is removed and false is
+// returned.
 bool CommitOutputFile(OutputFile& file);
 
 // Closes and removes the temporary file; the target is not touched.

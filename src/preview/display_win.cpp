@@ -212,7 +212,11 @@ HRESULT UpdatePresentRect() {
 }
 
 HRESULT PresentFrame() {
-    if (appState.primarySurface == nullptr || appState.backBuffer == nullptr) {
+    // A display whose set-up stopped part-way has a primary surface and maybe
+    // a back buffer, but no depth buffer or device: its back buffer holds no
+    // frame, and nothing is presented from it.
+    if (appState.primarySurface == nullptr || appState.backBuffer == nullptr ||
+        appState.zBuffer == nullptr || appState.device == nullptr) {
         return E_FAIL;
     }
     return appState.primarySurface->Blt(&appState.presentRect, appState.backBuffer, nullptr,

@@ -21,7 +21,8 @@ HRESULT InitDisplay(HWND window, const GUID& deviceGuid);
 HRESULT ReleaseDisplay();
 // Recomputes the present rectangle from the preview window's position.
 HRESULT UpdatePresentRect();
-// Copies the back buffer to the pane; E_FAIL while there is no display.
+// Copies the back buffer to the pane; E_FAIL while the display is missing or
+// only partly made (no depth buffer or no device).
 HRESULT PresentFrame();
 // Restores whichever of the primary surface, back buffer and depth buffer are
 // lost. Returns 0.

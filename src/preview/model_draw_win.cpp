@@ -3,19 +3,59 @@
 #include "app/app_state.h"
 #include "preview/msm_layout.h"
 
+#include <cstring>
+
+namespace {
+
+// A fan's vertices as one run of the vertex array: the first and the count of
+// the run its indices span, and the indices counted from the run's start.
+struct FanRun {
+    WORD first = 0;
+    WORD count = 0;
+    WORD indices[128]; // a group's index count is a byte below 128
+};
+
+// The run of a fan whose indices are all in the vertex array. False for more
+// indices than a group can hold.
+bool MakeFanRun(const BYTE* modelImage, const MsmGroup& group, FanRun& run) {
+    if (group.indexCount > static_cast<int>(sizeof run.indices / sizeof run.indices[0])) {
+        return false;
+    }
+    WORD low = 0xFFFF;
+    WORD high = 0;
+    for (int i = 0; i < group.indexCount; ++i) {
+        std::memcpy(&run.indices[i], modelImage + group.indicesOffset + 2 * i, 2);
+        low = run.indices[i] < low ? run.indices[i] : low;
+        high = run.indices[i] > high ? run.indices[i] : high;
+    }
+    for (int i = 0; i < group.indexCount; ++i) {
+        run.indices[i] = static_cast<WORD>(run.indices[i] - low);
+    }
+    run.first = low;
+    run.count = static_cast<WORD>(high - low + 1);
+    return true;
+}
+
+} // namespace
+
 HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t modelImageSize) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, kClearDepth, 0);
     if (FAILED(device->BeginScene())) {
         return E_FAIL;
     }
-    // The walk allocates nothing: vertices and index lists go to the device
-    // straight out of the image. The fields are unaligned, which the device
-    // accepts since it copies them.
+    // The walk allocates nothing: vertices go to the device straight out of
+    // the image (unaligned, which the device accepts since it copies them).
+    // Each fan hands over only the run of vertices its indices span: the
+    // device copies and transforms every vertex it is given, on every call.
     const std::span<const std::uint8_t> image(modelImage, modelImageSize);
     const std::optional<MsmLayout> head = WalkMsmHead(image);
     if (head) {
         auto* vertices = const_cast<BYTE*>(modelImage + head->verticesOffset);
         std::size_t at = head->groupsOffset;
+        // Consecutive groups of one texture set it once.
+        IDirectDrawSurface7* current = nullptr;
+        bool textureSet = false;
+        FanRun run;
         for (unsigned g = 0; g < head->groupCount; ++g) {
             const std::optional<MsmGroup> group = ReadMsmGroup(image, at);
             if (!group) {
@@ -25,7 +65,8 @@ HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t 
             // A fan needs three indices for one triangle, and every index
             // must name a vertex of the array.
             if (group->indexCount < 3 ||
-                !MsmGroupIndicesInRange(image, *group, head->vertexCount)) {
+                !MsmGroupIndicesInRange(image, *group, head->vertexCount) ||
+                !MakeFanRun(modelImage, *group, run)) {
                 continue;
             }
             // A texture index without a slot draws the fan untextured.
@@ -33,12 +74,15 @@ HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t 
             if (group->textureIndex >= 0 && group->textureIndex < kTextureSlots) {
                 texture = appState.textureTable[group->textureIndex];
             }
-            device->SetTexture(0, texture);
-            auto* indices =
-                reinterpret_cast<WORD*>(const_cast<BYTE*>(modelImage + group->indicesOffset));
-            device->DrawIndexedPrimitive(D3DPT_TRIANGLEFAN, kMsmVertexFormat, vertices,
-                                         head->vertexCount, indices,
-                                         static_cast<DWORD>(group->indexCount), D3DDP_WAIT);
+            if (!textureSet || texture != current) {
+                device->SetTexture(0, texture);
+                current = texture;
+                textureSet = true;
+            }
+            device->DrawIndexedPrimitive(
+                D3DPT_TRIANGLEFAN, kMsmVertexFormat,
+                vertices + static_cast<std::size_t>(run.first) * kMsmVertexBytes, run.count,
+                run.indices, static_cast<DWORD>(group->indexCount), D3DDP_WAIT);
         }
     }
     device->EndScene();

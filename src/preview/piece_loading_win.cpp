@@ -62,10 +62,13 @@ IDirectDrawSurface7* TextureFromTxr(const char* texturePath) {
     if (GetTempFileNameA(tempFolder, "TXR", 0, bitmapPath) == 0) {
         return nullptr;
     }
-    // A texture that cannot be converted leaves the file empty, and no
-    // surface is made from it.
-    ConvertTxrToBmp(texturePath, bitmapPath);
-    IDirectDrawSurface7* surface = LoadTextureSurface(appState.device, bitmapPath);
+    // The file is new and private to this call, so the bitmap goes straight
+    // into it. No surface is made from a texture that cannot be converted or
+    // a bitmap that could not be written whole.
+    IDirectDrawSurface7* surface = nullptr;
+    if (ConvertTxrToCreatedBmp(texturePath, bitmapPath)) {
+        surface = LoadTextureSurface(appState.device, bitmapPath);
+    }
     DeleteFileA(bitmapPath);
     return surface;
 }
@@ -87,7 +90,8 @@ void LoadTextureSlot(int slot, const char* name) {
     char* source = appState.textureSource[slot];
     source[0] = '\0';
     char texturePath[kPathCapacity] = {};
-    if (!IsPlainFileName(name) || !JoinPath(texturePath, kPathCapacity, appState.textureFolder, name) ||
+    if (!IsPlainFileName(name) ||
+        !JoinPath(texturePath, kPathCapacity, appState.textureFolder, name) ||
         !ReplaceExtension(texturePath, kPathCapacity, ".txr")) {
         return;
     }
@@ -114,11 +118,18 @@ void ReloadTextureSlots() {
 
 HRESULT LoadSelectedPiece(HWND mainWindow) {
     const LRESULT caret = SendDlgItemMessageA(mainWindow, IDC_PIECE_LIST, LB_GETCARETINDEX, 0, 0);
+    // An empty list still gives caret 0: a caret without a piece of the
+    // table behind it means no piece, and the preview goes blank with the
+    // list rather than keep the piece of an earlier scan.
+    FreeModel();
     if (caret == LB_ERR || caret < 0 ||
         static_cast<std::size_t>(caret) >= appState.pieceTable.size()) {
+        ReleaseTextureSlots();
+        for (char* source : appState.textureSource) {
+            source[0] = '\0';
+        }
         return 0;
     }
-    FreeModel();
 
     const PieceRecord& piece = appState.pieceTable[static_cast<std::size_t>(caret)];
     if (!JoinModelPath(appState.modelPath, kPathCapacity, appState.modelFolder, piece)) {

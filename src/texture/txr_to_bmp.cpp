@@ -3,6 +3,7 @@
 #include "common/byte_order.h"
 #include "common/file_io.h"
 
+#include <vector>
 
 std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader& header) {
     const bool paletted = header.bitsPerPixel == 8;
@@ -24,7 +25,12 @@ std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader
     return bytes;
 }
 
-bool ConvertTxrToBmp(const char* texturePath, const char* bitmapPath) {
+namespace {
+
+// Level 0 of the texture at `texturePath` as a bitmap, into the output that
+// `begin` opens for `bitmapPath`.
+bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
+                   bool (*begin)(OutputFile&, const char*)) {
     InputFile input;
     if (!OpenInputFile(input, texturePath)) {
         return false;
@@ -37,24 +43,44 @@ bool ConvertTxrToBmp(const char* texturePath, const char* bitmapPath) {
         header = DecodeTxrHeader(input.data);
         ok = IsReadableTxrHeader(header) && input.size >= TxrLevel0End(header);
     }
+    std::vector<OutputSpan> spans;
     OutputFile output;
-    if (!ok || !BeginOutputFile(output, bitmapPath)) {
+    if (ok) {
+        // Header, colour table and one piece per row.
+        spans.reserve(static_cast<std::size_t>(header.height) + 2);
+        ok = begin(output, bitmapPath);
+    }
+    if (!ok) {
         CloseInputFile(input);
         return false;
     }
     const auto headers = EncodeBmpHeadersForTxr(header);
-    WriteOutput(output, headers.data(), headers.size());
+    spans.push_back({headers.data(), headers.size()});
     if (header.bitsPerPixel == 8) {
         // The palette entries are already blue, green, red, reserved: the
         // layout of a bitmap colour table.
-        WriteOutput(output, input.data + kTxrHeaderSize, kTxrPaletteSize);
+        spans.push_back({input.data + kTxrHeaderSize, kTxrPaletteSize});
     }
-    // A bitmap file keeps its rows bottom-up: the texture's last row first.
+    // A bitmap file keeps its rows bottom-up: the texture's last row first,
+    // each written straight from the texture's bytes.
     const std::uint8_t* level0 = input.data + TxrLevel0Offset(header.bitsPerPixel);
-    const std::size_t stride = static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
+    const std::size_t stride =
+        static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
     for (std::int32_t row = header.height - 1; row >= 0; --row) {
-        WriteOutput(output, level0 + static_cast<std::size_t>(row) * stride, stride);
+        spans.push_back({level0 + static_cast<std::size_t>(row) * stride, stride});
     }
+    WriteOutputSpans(output, spans.data(), spans.size());
+    const bool written = CommitOutputFile(output);
     CloseInputFile(input);
-    return CommitOutputFile(output);
+    return written;
+}
+
+} // namespace
+
+bool ConvertTxrToBmp(const char* texturePath, const char* bitmapPath) {
+    return ConvertLevel0(texturePath, bitmapPath, BeginOutputFile);
+}
+
+bool ConvertTxrToCreatedBmp(const char* texturePath, const char* bitmapPath) {
+    return ConvertLevel0(texturePath, bitmapPath, BeginOutputIntoCreatedFile);
 }

@@ -18,3 +18,10 @@ std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader
 // 8 or 24, a side not a power of two of at least 2, shorter than level 0
 // requires) or the bitmap cannot be written.
 bool ConvertTxrToBmp(const char* texturePath, const char* bitmapPath);
+
+// The same bitmap written straight into `bitmapPath`, a file the caller has
+// just created for itself (a temporary file of a unique name): no second
+// temporary file and no rename. False when the texture is refused or the
+// file cannot be written; the file's content is then undefined and the caller
+// deletes it.
+bool ConvertTxrToCreatedBmp(const char* texturePath, const char* bitmapPath);
