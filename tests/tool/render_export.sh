@@ -23,5 +23,5 @@ echo "rendered $picture"
 # f3d looks along -Z from +Z: the viewer's camera looks along +Z from -Z in
 # its left-handed space, the same view once Z is mirrored. The brick pole
 # stands at the left (x = -1), with nothing at the mirrored place.
-"$check" "$picture" 5,5,grey 130,38,red 130,62,white 100,85,blue 165,85,red \
-  64,100,brick 64,120,brick 192,120,grey
+"$check" "$picture" 5,5,grey 130,33,red 130,52,white 100,73,blue 165,73,red \
+  70,105,brick 70,155,brick 192,120,grey
