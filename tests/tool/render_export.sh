@@ -24,4 +24,4 @@ echo "rendered $picture"
 # its left-handed space, the same view once Z is mirrored. The brick pole
 # stands at the left (x = -1), with nothing at the mirrored place.
 "$check" "$picture" 5,5,grey 130,33,red 130,52,white 100,73,blue 165,73,red \
-  70,105,brick 70,155,brick 192,120,grey
+  70,100,brick 70,120,brick 192,120,grey
