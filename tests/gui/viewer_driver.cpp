@@ -2,6 +2,7 @@
 
 #include "resources/resource_ids.h"
 #include "support/run_program.h"
+#include "support/screen_capture_win.h"
 
 #include <algorithm>
 
@@ -385,4 +386,24 @@ std::vector<std::string> ViewerTest::PieceNames() {
 
 std::vector<std::string> ViewerTest::SortListItems() {
     return ListItems(GetDlgItem(main, 1014));
+}
+
+RECT ViewerTest::PaneOnScreen() {
+    const HWND frame = GetWindow(main, GW_CHILD); // the preview frame, made first
+    RECT client{};
+    GetClientRect(frame, &client);
+    MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+std::uint32_t ViewerTest::WaitForPaneCentre(std::uint32_t colour) {
+    std::uint32_t seen = 0;
+    WaitFor(
+        [&] {
+            const RECT r = PaneOnScreen();
+            seen = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            return ColoursClose(seen, colour);
+        },
+        8000);
+    return seen;
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -114,6 +115,11 @@ class ViewerTest : public ::testing::Test {
     std::vector<std::string> PieceNames();
     std::vector<std::string> SortListItems();
     HWND PieceList();
+    // The preview pane's client area on the screen.
+    RECT PaneOnScreen();
+    // Waits until the pane's centre shows `colour` (within a small tolerance)
+    // and gives the colour seen last.
+    std::uint32_t WaitForPaneCentre(std::uint32_t colour);
 
     ViewerProcess viewer;
     HWND main = nullptr;

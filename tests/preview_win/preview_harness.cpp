@@ -148,14 +148,3 @@ std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y) {
     return (Channel(pixel, format.dwRBitMask) << 16) | (Channel(pixel, format.dwGBitMask) << 8) |
            Channel(pixel, format.dwBBitMask);
 }
-
-bool ColoursClose(std::uint32_t a, std::uint32_t b, int tolerance) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int ca = static_cast<int>((a >> shift) & 0xFF);
-        const int cb = static_cast<int>((b >> shift) & 0xFF);
-        if (ca - cb > tolerance || cb - ca > tolerance) {
-            return false;
-        }
-    }
-    return a <= 0xFFFFFF && b <= 0xFFFFFF;
-}
