@@ -46,6 +46,7 @@ TEST_F(CatalogueTest, LoadNeedsThreeFoldersOfAtMost259CharactersAndKeepsThoseBef
         {{tooLong, "C:\\m4", "C:\\t4"}, {"C:\\p2", "C:\\m2", ""}},
         {{"C:\\p5", tooLong, "C:\\t5"}, {"C:\\p5", "C:\\m2", ""}},
     };
+    EXPECT_EQ(FieldsOnReopening(), Texts(3)) << "empty at the first opening";
     for (const auto& round : rounds) {
         SCOPED_TRACE(round.typed[0] + "|" + round.typed[1] + "|" + round.typed[2]);
         const HWND dialog = OpenFolderDialog();
@@ -73,58 +74,33 @@ TEST_F(CatalogueTest, LoadNeedsThreeFoldersOfAtMost259CharactersAndKeepsThoseBef
 }
 
 TEST_F(CatalogueTest, ListsQualifyingProfilesInFileNameOrderWithTheFirstSelected) {
+    // Which profile qualifies is the profile reader's; the scan takes the
+    // ".prt" files that qualify, twins included, in the list box's order.
     ScratchFolder folder;
-    const std::string fullName(128, 'N');
-    const struct {
-        std::string file, model, name;
-        std::size_t size;
-    } profiles[] = {
-        {"b.prt", "b.msm", "Alpha", 256},
-        {"A.prt", "a.msm", "Zulu", 256},
-        {"d.prt", "d.msm", "", 256},       // no piece name
-        {"e.prt", "", "No Model", 256},    // no model
-        {"f.prt", "f.msm", "Short", 100},  // ends before the name
-        {"f2.prt", "f.msm", "Short", 101}, // one byte of name
-        {"g.prt", "g.msm", "Twin", 256},
-        {"h.prt", "h.msm", "Twin", 256},
-        {"i.prt", std::string(32, 'M'), fullName, 256}, // both fields full
-        {"j.txt", "j.msm", "Not A Profile", 256},
-        {"k.prt", "k.msm", "", 0},
-        // Names of letters, digits, "_" and "." in mixed case.
-        {"a10.prt", "x", "a10", 256},
-        {"a2.prt", "x", "a2", 256},
-        {"B_1.prt", "x", "B_1", 256},
-        {"_z.prt", "x", "_z", 256},
-        {"a.b.prt", "x", "a.b", 256},
-        {"9.prt", "x", "9", 256},
-        {"AB0.prt", "x", "AB0", 256},
-        {"ab_.prt", "x", "ab_", 256},
-    };
-    std::vector<std::string> files;
-    for (const auto& p : profiles) {
-        WriteBytes(folder.File(p.file), ProfileBytes(p.model, p.name, p.size));
-        const bool listed =
-            p.file.ends_with(".prt") && p.size > 100 && !p.name.empty() && !p.model.empty();
-        if (listed) {
-            files.push_back(p.file);
+    const std::pair<std::string, std::string> profiles[] = {
+        {"b.prt", "Alpha"}, {"A.prt", "Zulu"}, {"g.prt", "Twin"}, {"h.prt", "Twin"},
+        {"d.prt", ""},      {"j.txt", "Text"}, {"a10.prt", "1"},  {"a2.prt", "2"},
+        {"B_1.prt", "3"},   {"_z.prt", "4"},   {"a.b.prt", "5"},  {"9.prt", "6"}};
+    std::vector<std::pair<std::string, std::string>> listed;
+    for (const auto& [file, name] : profiles) {
+        WriteBytes(folder.File(file), ProfileBytes("m.msm", name));
+        if (file.ends_with(".prt") && !name.empty()) {
+            listed.emplace_back(file, name);
         }
     }
+    WriteBytes(folder.File("k.prt"), Bytes{});
     std::filesystem::create_directory(folder.Path() / "l.prt");
-    std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
-        return CompareProfileNames(a, b) < 0;
+    std::stable_sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
+        return CompareProfileNames(a.first, b.first) < 0;
     });
     const std::string path = folder.Path().string();
+    std::vector<std::string> names, paths;
+    for (const auto& [file, name] : listed) {
+        names.push_back(name);
+        paths.push_back(path + "\\" + file);
+    }
     for (const std::string& typed : {path, path + "\\"}) {
         Scan(typed);
-        std::vector<std::string> names, paths;
-        for (const std::string& file : files) {
-            for (const auto& p : profiles) {
-                if (p.file == file) {
-                    names.push_back(p.name.substr(0, p.size - 100));
-                }
-            }
-            paths.push_back(path + "\\" + file);
-        }
         EXPECT_EQ(PieceNames(), names) << typed << ": names in the order of the file names";
         EXPECT_EQ(SortListItems(), paths) << typed << ": full paths, one backslash";
         EXPECT_EQ(SendMessageW(PieceList(), LB_GETCURSEL, 0, 0), 0) << "first piece selected";
@@ -244,6 +220,10 @@ TEST_F(CatalogueTest, BrowsedFolderTakesEffectAtOnceWhetherOrNotTheDialogIsConfi
     SetWindowTextOf(GetDlgItem(dialog, IDC_PROFILE_FOLDER), "typed");
     CloseBrowser(OpenBrowser(viewer, dialog, IDC_BROWSE_PROFILE), IDCANCEL);
     EXPECT_TRUE(WaitFor([&] { return field(IDC_PROFILE_FOLDER) == desktop; })) << "stored kept";
+    // A cancelled browser on an empty row leaves the row empty.
+    browser = OpenBrowser(viewer, dialog, IDC_BROWSE_MODEL);
+    EXPECT_NE(viewer.DialogHolding("Select folder with piece 3D model files (*.msm)"), nullptr);
+    CloseBrowser(browser, IDCANCEL);
     // Each item under the root for the texture row: a folder of the file
     // system is taken; an item without a path (the computer, the recycle
     // bin) leaves the row as it was.

@@ -164,9 +164,18 @@ TEST_F(MainWindowTest, EachCommandOpensItsWindowAndItsWaysOfClosingCloseIt) {
             }
         };
     };
-    auto caption = [&](const char* text) { return [=, this] { return viewer.Dialog(text); }; };
-    const auto about = caption(kAboutTitle), folders = caption(kFolderDialogTitle),
-               names = caption("Texture's File Name");
+    // A window found by its caption and a text it shows.
+    auto dialog = [&](const char* caption, const char* text) {
+        return [=, this] {
+            const HWND found = viewer.Dialog(caption);
+            return found != nullptr && viewer.DialogHolding(text) == found ? found : nullptr;
+        };
+    };
+    const auto about =
+        dialog(kAboutTitle, "Varnholt - Piece Viewer  ver 1.00\r\n    Translation v1.2");
+    const auto folders =
+        dialog(kFolderDialogTitle, "Please enter folders where map piece data is located");
+    const auto names = dialog("Texture's File Name", "OK");
     const auto browser = [&] { return viewer.DialogHolding("Please choose save location"); };
     enum Closing { OkClick, CancelClick, Enter, Escape, CloseBox };
     const struct {

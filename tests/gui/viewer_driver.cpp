@@ -118,17 +118,6 @@ void SetWindowTextOf(HWND window, const std::string& text) {
     SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-HWND ChildById(HWND parent, int id) {
-    return GetDlgItem(parent, id);
-}
-
-RECT RectInParent(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs;
     for (WORD key : keys) {
