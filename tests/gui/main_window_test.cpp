@@ -1,14 +1,18 @@
-// The main window of the real viewer: start-up, its class, title, style and
-// controls, menu and accelerators, the About box, and the ways it closes.
+// The main window of the real viewer as a user meets it: how it starts, what
+// it shows, each command opening its window and each way of closing that
+// window, and the ways the viewer ends.
 #include "gui/viewer_driver.h"
 
 #include "resources/resource_ids.h"
-#include "support/run_program.h"
-#include "support/scratch.h"
-#include "support/txr_builder.h"
+#include "support/piece_files.h"
+#include "support/screen_capture_win.h"
+#include "support/wine_path.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 
 namespace {
@@ -18,18 +22,16 @@ std::set<std::string> createdClasses;
 DWORD watchedProcess = 0;
 
 void CALLBACK RecordCreation(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
-    if (object == OBJID_WINDOW && window != nullptr) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == watchedProcess) {
-            createdClasses.insert(ClassName(window));
-        }
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (object == OBJID_WINDOW && window != nullptr && owner == watchedProcess) {
+        createdClasses.insert(ClassName(window));
     }
 }
 
 // Runs the program with `tail` until it ends by itself (or, if it opens the
-// viewer, until its main window is closed), recording every window it makes.
-std::set<std::string> ClassesCreatedBy(const std::string& tail, DWORD* exitCode) {
+// viewer, until its main window is closed); gives the classes of its windows.
+std::set<std::string> ClassesCreatedBy(const std::string& tail, DWORD& exitCode) {
     createdClasses.clear();
     ViewerProcess viewer;
     if (!viewer.Start(tail, true)) {
@@ -40,381 +42,200 @@ std::set<std::string> ClassesCreatedBy(const std::string& tail, DWORD* exitCode)
     const HWINEVENTHOOK hook =
         SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, RecordCreation,
                         viewer.Id(), 0, WINEVENT_OUTOFCONTEXT);
-    EXPECT_NE(hook, nullptr);
     viewer.Resume();
     // Out-of-context events arrive as messages to this thread.
-    bool closed = false;
-    WaitFor([&] {
+    auto pump = [] {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&message);
         }
-        if (!closed && createdClasses.count(kMainClass) != 0) {
-            if (HWND main = viewer.MainWindow()) {
-                PostMessageA(main, WM_CLOSE, 0, 0);
-                closed = true;
-            }
+    };
+    WaitFor([&] {
+        pump();
+        if (HWND main = viewer.MainWindow(); main != nullptr && IsWindowVisible(main)) {
+            PostMessageA(main, WM_CLOSE, 0, 0);
         }
         return WaitForSingleObject(viewer.Handle(), 0) == WAIT_OBJECT_0;
     });
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageA(&message);
-    }
+    pump();
     UnhookWinEvent(hook);
-    *exitCode = viewer.WaitForExit();
+    exitCode = viewer.WaitForExit();
     return createdClasses;
 }
 
-TEST(ViewerStart, SwitchTailNeverCreatesAWindowOtherTailsOpenTheViewer) {
+TEST(ViewerStart, ASwitchFirstConvertsWithoutAWindowAnythingElseOpensTheViewer) {
     ScratchFolder folder;
-    TestTexture texture;
-    texture.width = 4;
-    texture.height = 4;
-    texture.pixel = PatternPixel;
-    WriteBytes(folder.File("a.txr"), BuildTxr(texture));
-
-    // The watch itself works: the viewer's start is seen.
-    DWORD code = 1;
-    EXPECT_EQ(ClassesCreatedBy("", &code).count(kMainClass), 1u);
-    EXPECT_EQ(code, 0u);
-
-    for (const std::string& tail :
-         {"/b " + folder.File("a.txr"), "/B " + folder.File("a.txr") + " " + folder.File("b.bmp"),
-          std::string("/b"), "/t " + folder.File("missing.bmp")}) {
-        code = 1;
-        EXPECT_TRUE(ClassesCreatedBy(tail, &code).empty()) << tail;
-        EXPECT_NE(code, static_cast<DWORD>(STILL_ACTIVE)) << tail;
+    WriteBytes(folder.File("a.txr"), SolidTxr(0x102030, 4));
+    const std::string a = folder.File("a.txr");
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},     {"/b " + a, false},  {"/B " + a + " " + folder.File("b.bmp"), false},
+        {"/b", false},  {"/t x.bmp", false}, {a + " /b", true},
+        {"/x a", true}, {"   ", true},
+    };
+    for (const auto& [tail, opensViewer] : cases) {
+        DWORD code = 1;
+        const std::set<std::string> classes = ClassesCreatedBy(tail, code);
+        EXPECT_EQ(classes.count(kMainClass), opensViewer ? 1u : 0u) << "[" << tail << "] viewer";
+        EXPECT_TRUE(opensViewer || classes.empty()) << "[" << tail << "] makes no window";
+        EXPECT_NE(code, static_cast<DWORD>(STILL_ACTIVE)) << "[" << tail << "] ends";
+        EXPECT_TRUE(!opensViewer || code == 0) << "[" << tail << "] viewer ends with 0";
     }
-    EXPECT_TRUE(FileExists(folder.File("a.bmp")));
-
-    // No switch first: the viewer opens, whatever follows, and converts nothing.
-    for (const std::string& tail : {folder.File("a.txr") + " /b", std::string("/x a"),
-                                    std::string("b /b"), std::string("   ")}) {
-        code = 1;
-        EXPECT_EQ(ClassesCreatedBy(tail, &code).count(kMainClass), 1u) << tail;
-        EXPECT_EQ(code, 0u) << tail;
-    }
-    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a.bmp", "a.txr", "b.bmp"}));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"a.bmp", "a.txr", "b.bmp"}))
+        << "the switch tails converted, the others did not";
 }
 
-class MainWindowTest : public ViewerTest {};
-
-TEST_F(MainWindowTest, ClassTitleStyleAndSize) {
-    EXPECT_EQ(ClassName(main), kMainClass);
-    EXPECT_EQ(WindowText(main), kMainTitle);
-    // The system adds WS_CLIPSIBLINGS to every top-level window and
-    // WS_EX_WINDOWEDGE to every captioned one.
-    const auto style = static_cast<DWORD>(GetWindowLongA(main, GWL_STYLE));
-    EXPECT_EQ(style & ~static_cast<DWORD>(WS_CLIPSIBLINGS), 0x10CA0000u) << std::hex << style;
-    const auto exStyle = static_cast<DWORD>(GetWindowLongA(main, GWL_EXSTYLE));
-    EXPECT_EQ(exStyle & ~static_cast<DWORD>(WS_EX_WINDOWEDGE), 0u) << std::hex << exStyle;
-    // Of the class's members only the style can be read from another
-    // process under Wine; the light-grey background is checked on screen.
-    EXPECT_EQ(GetClassLongA(main, GCL_STYLE), static_cast<DWORD>(CS_HREDRAW | CS_VREDRAW));
-    RECT rect{};
-    GetWindowRect(main, &rect);
-    EXPECT_EQ(rect.right - rect.left, 640);
-    EXPECT_EQ(rect.bottom - rect.top, 440);
-    EXPECT_NE(GetMenu(main), nullptr); // the class menu
-    EXPECT_EQ(GetParent(main), nullptr);
-}
-
-struct ExpectedControl {
-    const char* className;
-    int id;
-    std::string text;
-    DWORD style;
-    RECT rect; // left, top, right, bottom in the main window's client area
+class MainWindowTest : public ViewerTest {
+  protected:
+    // The repository's samples, or those unpacked from the release package
+    // (PV_SAMPLES_DIR, set by the package's test).
+    void ScanSamples() {
+        const char* unpacked = std::getenv("PV_SAMPLES_DIR");
+        const std::string samples =
+            WinePath(unpacked != nullptr ? unpacked : std::string(PV_SOURCE_DIR) + "/samples");
+        Scan(samples + "\\profiles", samples + "\\models", samples + "\\textures");
+    }
+    static std::string Artifact(const std::string& name) {
+        std::filesystem::create_directories(PV_ARTIFACT_DIR);
+        return WinePath(std::string(PV_ARTIFACT_DIR) + "/" + name);
+    }
 };
 
-TEST_F(MainWindowTest, ChildControlsInCreationOrder) {
-    const ExpectedControl expected[] = {
-        {"Static", IDC_STATIC_FRAME, "", 0x50800007, {300, 26, 620, 386}},
-        {"ListBox", IDC_PIECE_LIST, "", 0x50A00141, {14, 26, 276, 326}},
-        {"Button", IDC_LOAD, "Load", 0x50002000, {14, 332, 98, 384}},
-        {"Button", IDC_TEXTURE_INFO, "Texture Information", 0x50002000, {104, 332, 188, 384}},
-        {"Button", IDC_EXPORT_TEXTURE, "Export Texture", 0x50002000, {194, 332, 278, 384}},
-        {"Static", IDC_STATIC_FRAME, "Piece Names  ", 0x50000000, {18, 6, 240, 19}},
-        {"Static", IDC_STATIC_FRAME, "Preview", 0x50000000, {304, 6, 526, 19}},
-        {"ListBox", IDC_SORT_LIST, "", 0x40100003, {14, 26, 276, 326}},
-    };
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(main, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        children.push_back(child);
-    }
-    ASSERT_EQ(children.size(), std::size(expected));
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        const ExpectedControl& e = expected[i];
-        SCOPED_TRACE(i);
-        EXPECT_STRCASEEQ(ClassName(children[i]).c_str(), e.className);
-        EXPECT_EQ(GetDlgCtrlID(children[i]), e.id);
-        EXPECT_EQ(WindowText(children[i]), e.text);
-        // A list box shows its scroll bars only when they are needed, and
-        // their style bits with them.
-        const DWORD scrollBars =
-            std::string(e.className) == "ListBox" ? WS_VSCROLL | WS_HSCROLL : 0;
-        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(children[i], GWL_STYLE)) & ~scrollBars,
-                  e.style & ~scrollBars)
-            << std::hex << GetWindowLongA(children[i], GWL_STYLE);
-        const RECT r = RectInParent(children[i]);
-        EXPECT_EQ(r.left, e.rect.left);
-        EXPECT_EQ(r.top, e.rect.top);
-        EXPECT_EQ(r.right, e.rect.right);
-        if (e.id == IDC_SORT_LIST) {
-            // Without LBS_NOINTEGRALHEIGHT the system trims the height to
-            // whole items.
-            EXPECT_LE(r.bottom, e.rect.bottom);
-            EXPECT_GT(r.bottom, e.rect.bottom - 20);
-        } else {
-            EXPECT_EQ(r.bottom, e.rect.bottom);
+TEST_F(MainWindowTest, ShowsTheSamplePiecesBesideTheTurningPreview) {
+    EXPECT_EQ(WindowText(main), kMainTitle) << "title";
+    RECT window{};
+    GetWindowRect(main, &window);
+    EXPECT_EQ(window.right - window.left, 640) << "width";
+    EXPECT_EQ(window.bottom - window.top, 440) << "height";
+    std::vector<std::string> texts;
+    for (HWND c = GetWindow(main, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (IsWindowVisible(c)) {
+            texts.push_back(WindowText(c));
         }
     }
-    // (The controls' font cannot be asked for from another process under
-    // Wine, whose WM_GETFONT answers null there; the screenshot shows it.)
-    // Both lists start empty; the hidden one stays hidden.
-    EXPECT_EQ(SendMessageW(children[1], LB_GETCOUNT, 0, 0), 0);
-    EXPECT_FALSE(IsWindowVisible(children[7]));
-}
+    EXPECT_EQ(texts, (std::vector<std::string>{"", "", "Load", "Texture Information",
+                                               "Export Texture", "Piece Names  ", "Preview"}))
+        << "frame, list, buttons and labels, in this order";
 
-TEST_F(MainWindowTest, CommandsOfTheWindowAnswerOneAndOthersGoToTheDefault) {
-    // Commands of the table are answered with 1; any other id, the hidden
-    // sorted list's included, goes to the default procedure, which answers 0.
-    EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_PIECE_LIST, LBN_SELCHANGE), 0), 1);
-    EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_PIECE_LIST, LBN_DBLCLK), 0), 1);
-    EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_TEXTURE_INFO, BN_CLICKED), 0), 1);
-    EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(ID_TEXTURE_INFORMATION, 0), 0), 1);
-    for (WORD code : {LBN_SELCHANGE, LBN_DBLCLK, LBN_SETFOCUS, LBN_KILLFOCUS}) {
-        EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_SORT_LIST, code), 0), 0) << code;
-    }
-    EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(IDC_STATIC_FRAME, 0), 0), 0);
-    EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(40002, 0), 0), 0);
-    // None of them opened a window or changed the lists.
-    EXPECT_TRUE(viewer.Dialogs().empty());
-    EXPECT_EQ(SendMessageW(GetDlgItem(main, IDC_PIECE_LIST), LB_GETCOUNT, 0, 0), 0);
-    EXPECT_TRUE(IsWindow(main));
-}
+    ScanSamples();
+    EXPECT_EQ(PieceNames(),
+              (std::vector<std::string>{"Brick Cube", "Flag Pole", "Grass Slab",
+                                        Sjis(L"\u8d64\u3044\u7bb1"), Sjis(L"\u8868\u793a\u53f0")}))
+        << "the five sample pieces in their profiles' order";
+    ASSERT_TRUE(BringToFront(main));
+    RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Settle();
+    POINT gap{288, 200}; // between the list and the preview frame
+    ClientToScreen(main, &gap);
+    EXPECT_EQ(ScreenColour(gap.x, gap.y), 0xC0C0C0u) << "the class's light-grey background";
+    SaveScreenshot(window, Artifact("main_window_pieces.bmp"));
 
-TEST_F(MainWindowTest, MinimiseAndRestoreRebuildTheDisplayAndKeepThePreviewFrame) {
-    const HWND frame = GetWindow(main, GW_CHILD); // the preview frame, made first
-    ASSERT_NE(frame, nullptr);
-    for (int round = 0; round < 2; ++round) {
-        ShowWindowAsync(main, SW_MINIMIZE);
-        EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
-        Settle();
-        ShowWindowAsync(main, SW_RESTORE);
-        EXPECT_TRUE(WaitFor([&] { return IsIconic(main) == FALSE; }));
-        Settle();
-        // The display was set up again on the same frame, which stays.
-        EXPECT_TRUE(IsWindow(frame));
-        EXPECT_EQ(GetWindow(main, GW_CHILD), frame);
-    }
-    // The viewer goes on answering commands.
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_HELP_ABOUT, 0), 0);
-    const HWND about = viewer.WaitForDialog(kAboutTitle);
-    ASSERT_NE(about, nullptr);
-    PostMessageA(about, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
-}
-
-// The menu and accelerator resources, read from the program file itself.
-TEST(ViewerResources, MenuAndAcceleratorsAsTabled) {
-    const std::string program = ProgramUnderTest();
-    const HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    const HMENU menu = LoadMenuA(module, MAKEINTRESOURCEA(IDR_MENU));
-    ASSERT_NE(menu, nullptr);
-    auto text = [](HMENU m, UINT position) {
-        char buffer[64] = {};
-        GetMenuStringA(m, position, buffer, sizeof buffer, MF_BYPOSITION);
-        return std::string(buffer);
+    // The first piece is drawn over part of the pane, and it turns.
+    const RECT pane = PaneOnScreen();
+    std::vector<std::uint32_t> first, later;
+    auto pieceShare = [&] {
+        first = ScreenPixels(pane);
+        return std::count_if(first.begin(), first.end(), [](std::uint32_t p) {
+                   return p != 0x7777FF;
+               }) > static_cast<long>(first.size() / 50);
     };
-    ASSERT_EQ(GetMenuItemCount(menu), 3);
-    EXPECT_EQ(text(menu, 0), "File");
-    EXPECT_EQ(text(menu, 1), "Texture");
-    EXPECT_EQ(text(menu, 2), "Help");
-    const HMENU file = GetSubMenu(menu, 0), texture = GetSubMenu(menu, 1),
-                help = GetSubMenu(menu, 2);
-    ASSERT_EQ(GetMenuItemCount(file), 3);
-    EXPECT_EQ(text(file, 0), "Open");
-    EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(ID_FILE_OPEN));
-    EXPECT_EQ(GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
-    EXPECT_EQ(text(file, 2), "Exit");
-    EXPECT_EQ(GetMenuItemID(file, 2), static_cast<UINT>(ID_FILE_EXIT));
-    ASSERT_EQ(GetMenuItemCount(texture), 2);
-    EXPECT_EQ(text(texture, 0), "Information");
-    EXPECT_EQ(GetMenuItemID(texture, 0), static_cast<UINT>(ID_TEXTURE_INFORMATION));
-    EXPECT_EQ(text(texture, 1), "Export");
-    EXPECT_EQ(GetMenuItemID(texture, 1), static_cast<UINT>(ID_TEXTURE_EXPORT));
-    ASSERT_EQ(GetMenuItemCount(help), 1);
-    EXPECT_EQ(text(help, 0), "About");
-    EXPECT_EQ(GetMenuItemID(help, 0), static_cast<UINT>(ID_HELP_ABOUT));
-    DestroyMenu(menu);
+    EXPECT_TRUE(WaitFor(pieceShare, 8000)) << "more than 2% of the pane shows the piece";
+    EXPECT_TRUE(WaitFor([&] { return (later = ScreenPixels(pane)) != first; }, 8000))
+        << "the picture changes as the piece turns";
+    SaveScreenshot(window, Artifact("preview_main_window.bmp"));
+}
 
-    const HACCEL table = LoadAcceleratorsA(module, MAKEINTRESOURCEA(IDR_ACCELERATOR));
-    ASSERT_NE(table, nullptr);
-    ACCEL entries[8] = {};
-    ASSERT_EQ(CopyAcceleratorTableA(table, entries, 8), 4);
-    const std::pair<WORD, WORD> expected[] = {{'A', ID_HELP_ABOUT},
-                                              {'E', ID_TEXTURE_EXPORT},
-                                              {'I', ID_TEXTURE_INFORMATION},
-                                              {'O', ID_FILE_OPEN}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(entries[i].key, expected[i].first) << i;
-        EXPECT_EQ(entries[i].cmd, expected[i].second) << i;
-        EXPECT_EQ(entries[i].fVirt & ~0x80, FVIRTKEY | FCONTROL | FNOINVERT) << i;
+TEST_F(MainWindowTest, EachCommandOpensItsWindowAndItsWaysOfClosingCloseIt) {
+    // Ids that are not the window's commands, the hidden sorted list's
+    // included, go to the default procedure, which answers 0 and opens nothing.
+    for (WORD id : {IDC_SORT_LIST, IDC_STATIC_FRAME, 40002}) {
+        EXPECT_EQ(SendMessageA(main, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), 0), 0) << id;
     }
-    FreeLibrary(module);
-}
+    EXPECT_TRUE(viewer.Dialogs().empty()) << "no window for other ids";
+    ScanSamples(); // a piece at the caret, for the texture commands
 
-// Dialog templates made into windows in this process, where their sizes in
-// dialog units can be measured.
-INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-}
-
-struct ExpectedDialogControl {
-    int id;
-    std::string text;
-    DWORD style;
-    RECT units; // x, y, width, height in dialog units
-};
-
-void CheckTemplate(HMODULE module, int id, DWORD style, const std::string& caption, int width,
-                   int height, const std::vector<ExpectedDialogControl>& controls) {
-    SCOPED_TRACE(id);
-    const HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(id), nullptr, PlainDialog, 0);
-    ASSERT_NE(dialog, nullptr);
-    // The system adds WS_CLIPSIBLINGS to top-level windows and takes
-    // WS_VISIBLE and DS_SETFONT as instructions, not lasting styles.
-    // The system adds WS_CLIPSIBLINGS to top-level windows and DS_3DLOOK to
-    // every dialog, and takes WS_VISIBLE and DS_SETFONT as instructions.
-    const DWORD mask = ~static_cast<DWORD>(WS_CLIPSIBLINGS | WS_VISIBLE | DS_SETFONT | DS_3DLOOK);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)) & mask, style & mask);
-    EXPECT_EQ(WindowText(dialog), caption);
-    RECT size{0, 0, width, height};
-    MapDialogRect(dialog, &size);
-    RECT client{};
-    GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, size.right);
-    EXPECT_EQ(client.bottom, size.bottom);
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        children.push_back(child);
-    }
-    EXPECT_EQ(children.size(), controls.size());
-    for (std::size_t i = 0; i < std::min(children.size(), controls.size()); ++i) {
-        SCOPED_TRACE(i);
-        const ExpectedDialogControl& e = controls[i];
-        EXPECT_EQ(GetDlgCtrlID(children[i]), e.id == -1 ? 0xFFFF : e.id);
-        EXPECT_EQ(WindowText(children[i]), e.text);
-        DWORD style = static_cast<DWORD>(GetWindowLongA(children[i], GWL_STYLE));
-        if (ClassName(children[i]) == "Edit") {
-            // An edit box of a dialog trades WS_BORDER for a sunken edge.
-            EXPECT_TRUE(GetWindowLongA(children[i], GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
-            style |= e.style & WS_BORDER;
-        }
-        EXPECT_EQ(style, e.style) << std::hex << style;
-        // Position and size are converted to pixels separately.
-        RECT at{e.units.left, e.units.top, e.units.right, e.units.bottom};
-        MapDialogRect(dialog, &at);
-        const RECT actual = RectInParent(children[i]);
-        EXPECT_EQ(actual.left, at.left);
-        EXPECT_EQ(actual.top, at.top);
-        EXPECT_EQ(actual.right - actual.left, at.right);
-        EXPECT_EQ(actual.bottom - actual.top, at.bottom);
-    }
-    DestroyWindow(dialog);
-}
-
-TEST(ViewerResources, DialogTemplatesAsTabled) {
-    const HMODULE module =
-        LoadLibraryExA(ProgramUnderTest().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    CheckTemplate(module, IDD_ABOUT, 0x80C800C0, kAboutTitle, 199, 49,
-                  {{-1,
-                    "Varnholt - Piece Viewer  ver 1.00\r\n    Translation v1.2",
-                    0x50020080,
-                    {7, 3, 130, 18}},
-                   {-1, "", 0x50020000, {8, 25, 112, 8}},
-                   {IDOK, "OK", 0x50030001, {139, 22, 50, 14}}});
-    const std::string colon = Sjis(L"\xFF1A");
-    CheckTemplate(
-        module, IDD_FOLDERS, 0x90C808C4, kFolderDialogTitle, 266, 125,
-        {{-1, "Set Folder Locations", 0x50000007, {3, 4, 258, 72}},
-         {-1, "Piece Profile Files (*.prt) " + colon, 0x50020000, {4, 24, 102, 8}},
-         {IDC_PROFILE_FOLDER, "", 0x50810080, {110, 22, 140, 12}},
-         {IDC_BROWSE_PROFILE, "...", 0x50010000, {250, 23, 10, 12}},
-         {-1, "Piece 3D Model Data (*.msm) " + colon + " ", 0x50000000, {4, 39, 102, 8}},
-         {IDC_MODEL_FOLDER, "", 0x50810080, {110, 38, 140, 12}},
-         {IDC_BROWSE_MODEL, "...", 0x50010000, {250, 38, 10, 12}},
-         {-1, "Piece Texture Files (*.txr) " + colon, 0x50020000, {5, 55, 102, 8}},
-         {IDC_TEXTURE_FOLDER, "", 0x50810080, {110, 54, 140, 12}},
-         {IDC_BROWSE_TEXTURE, "...", 0x50010000, {250, 54, 10, 12}},
-         {-1, "", 0x50000007, {8, 82, 187, 33}},
-         {-1, "Please enter folders where map piece data is located", 0x50020000, {10, 96, 181, 8}},
-         {IDOK, "Load", 0x50010001, {204, 85, 50, 14}},
-         {IDCANCEL, "Cancel", 0x50010000, {204, 103, 50, 14}}});
-    CheckTemplate(module, IDD_PLEASE_WAIT, 0x90800A44, "", 127, 40,
-                  {{-1, "Please Wait . . .", 0x50020201, {0, 0, 127, 40}}});
-    FreeLibrary(module);
-}
-
-TEST_F(MainWindowTest, AboutBoxOpensFromTheMenuAndCtrlAAndClosesEveryWay) {
-    enum class Opening { Command, MenuKeys, CtrlA };
-    enum class Closing { OkButton, Enter, Escape, CloseBox };
-    const std::pair<Opening, Closing> rounds[] = {
-        {Opening::Command, Closing::OkButton},
-        {Opening::CtrlA, Closing::Enter},
-        {Opening::MenuKeys, Closing::Escape},
-        {Opening::CtrlA, Closing::CloseBox},
-    };
-    for (const auto& [opening, closing] : rounds) {
-        SCOPED_TRACE(static_cast<int>(opening) * 10 + static_cast<int>(closing));
-        switch (opening) {
-        case Opening::Command: // what Help/About sends
-            PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_HELP_ABOUT, 0), 0);
-            break;
-        case Opening::MenuKeys: // F10 into the menu bar, Right twice to "Help", open, Enter
+    auto command = [&](WORD id) { return [=, this] { PostMessageA(main, WM_COMMAND, id, 0); }; };
+    auto click = [&](int id) { return [=, this] { ClickCentre(GetDlgItem(main, id)); }; };
+    auto keys = [&](std::vector<WORD> sequence, bool chord) {
+        return [=, this] {
             ASSERT_TRUE(BringToFront(main));
-            for (WORD key : {VK_F10, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RETURN}) {
+            if (chord) {
+                PressKeys({VK_CONTROL, sequence[0]});
+                return;
+            }
+            for (WORD key : sequence) { // through the menu bar, one key at a time
                 PressKeys({key});
-                Sleep(150); // the menu takes each key before the next
+                Sleep(150);
                 Settle();
             }
-            break;
-        case Opening::CtrlA:
-            ASSERT_TRUE(BringToFront(main));
-            PressKeys({VK_CONTROL, 'A'});
-            break;
+        };
+    };
+    // A window found by its caption and a text it shows.
+    auto dialog = [&](const char* caption, const char* text) {
+        return [=, this] {
+            const HWND found = viewer.Dialog(caption);
+            return found != nullptr && viewer.DialogHolding(text) == found ? found : nullptr;
+        };
+    };
+    const auto about =
+        dialog(kAboutTitle, "Varnholt - Piece Viewer  ver 1.00\r\n    Translation v1.2");
+    const auto folders =
+        dialog(kFolderDialogTitle, "Please enter folders where map piece data is located");
+    const auto names = dialog("Texture's File Name", "OK");
+    const auto browser = [&] { return viewer.DialogHolding("Please choose save location"); };
+    enum Closing { OkClick, CancelClick, Enter, Escape, CloseBox };
+    const struct {
+        const char* what;
+        std::function<void()> open;
+        std::function<HWND()> window;
+        bool ownedByMain;
+        Closing closing;
+        bool closes;
+    } cases[] = {
+        {"Help/About", command(ID_HELP_ABOUT), about, true, OkClick, true},
+        {"Ctrl+A", keys({'A'}, true), about, true, Enter, true},
+        {"Help menu", keys({VK_F10, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_RETURN}, false), about, true,
+         Escape, true},
+        {"Ctrl+A again", keys({'A'}, true), about, true, CloseBox, true},
+        {"File/Open", command(ID_FILE_OPEN), folders, false, Escape, true},
+        {"Ctrl+O", keys({'O'}, true), folders, false, CancelClick, true},
+        {"Load", click(IDC_LOAD), folders, false, Escape, true},
+        {"File menu", keys({VK_F10, VK_DOWN, VK_RETURN}, false), folders, false, CancelClick, true},
+        {"Ctrl+I", keys({'I'}, true), names, true, Escape, false},
+        {"Texture Information", click(IDC_TEXTURE_INFO), names, true, CloseBox, false},
+        {"Texture/Information", command(ID_TEXTURE_INFORMATION), names, true, Enter, true},
+        {"Texture menu", keys({VK_F10, VK_RIGHT, VK_DOWN, VK_RETURN}, false), names, true, OkClick,
+         true},
+        {"Texture/Export", command(ID_TEXTURE_EXPORT), browser, true, CancelClick, true},
+        {"Ctrl+E", keys({'E'}, true), browser, true, CancelClick, true},
+        {"Export Texture", click(IDC_EXPORT_TEXTURE), browser, true, CancelClick, true},
+        {"Texture menu, second item", keys({VK_F10, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN}, false),
+         browser, true, CancelClick, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.open();
+        HWND window = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (window = c.window()) != nullptr; })) << "window opened";
+        EXPECT_EQ(GetWindow(window, GW_OWNER) == main, c.ownedByMain) << "owner";
+        if (c.closing == OkClick || c.closing == CancelClick) {
+            ClickCentre(GetDlgItem(window, c.closing == OkClick ? IDOK : IDCANCEL));
+        } else if (c.closing == CloseBox) {
+            ASSERT_TRUE(ClickCloseBox(window));
+        } else {
+            ASSERT_TRUE(BringToFront(window));
+            PressKeys({static_cast<WORD>(c.closing == Enter ? VK_RETURN : VK_ESCAPE)});
         }
-        const HWND about = viewer.WaitForDialog(kAboutTitle);
-        ASSERT_NE(about, nullptr);
-        EXPECT_EQ(GetWindow(about, GW_OWNER), main);
-        EXPECT_EQ(WindowText(GetDlgItem(about, IDOK)), "OK");
-        switch (closing) {
-        case Closing::OkButton:
-            ClickCentre(GetDlgItem(about, IDOK));
-            break;
-        case Closing::Enter:
-            ASSERT_TRUE(BringToFront(about));
-            PressKeys({VK_RETURN});
-            break;
-        case Closing::Escape:
-            ASSERT_TRUE(BringToFront(about));
-            PressKeys({VK_ESCAPE});
-            break;
-        case Closing::CloseBox:
-            ASSERT_TRUE(ClickCloseBox(about));
-            break;
+        if (c.closes) {
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); })) << "closed";
+        } else {
+            Settle();
+            EXPECT_TRUE(IsWindowVisible(window)) << "stays open";
+            PressDialogButton(window, IDOK);
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(window); }));
         }
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
-        EXPECT_TRUE(IsWindow(main));
-        // Back in the main loop, and the viewer goes on.
         Settle();
     }
+    EXPECT_TRUE(viewer.Dialogs().empty()) << "nothing left open";
 }
 
 class ClosingTest : public ::testing::TestWithParam<int> {};
@@ -423,29 +244,24 @@ TEST_P(ClosingTest, EndsTheProcessWithExitCodeZero) {
     ViewerProcess viewer;
     const HWND main = viewer.StartAndWaitForMainWindow();
     ASSERT_NE(main, nullptr);
-    switch (GetParam()) {
-    case 0: // File/Exit
+    if (GetParam() == 0) { // File/Exit
         PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_FILE_EXIT, 0), 0);
-        break;
-    case 1: // Alt+F4
-        ASSERT_TRUE(BringToFront(main));
-        PressKeys({VK_MENU, VK_F4});
-        break;
-    case 2: // the close box
+    } else if (GetParam() == 1) { // the close box
         ASSERT_TRUE(ClickCloseBox(main));
-        break;
-    case 3: // File/Exit through the menu with the keyboard: F10, Down, Up (wraps to Exit), Enter
+    } else {
         ASSERT_TRUE(BringToFront(main));
-        PressKeys({VK_F10});
-        PressKeys({VK_DOWN});
-        PressKeys({VK_UP});
-        PressKeys({VK_RETURN});
-        break;
+        if (GetParam() == 2) {
+            PressKeys({VK_MENU, VK_F4});
+        } else { // File/Exit through the menu: F10, Down, Up (wraps to Exit), Enter
+            for (WORD key : {VK_F10, VK_DOWN, VK_UP, VK_RETURN}) {
+                PressKeys({key});
+            }
+        }
     }
-    EXPECT_EQ(viewer.WaitForExit(), 0u);
-    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(viewer.WaitForExit(), 0u) << "exit code 0";
+    EXPECT_FALSE(IsWindow(main)) << "the window is gone";
 }
 
-INSTANTIATE_TEST_SUITE_P(FileExitAltF4CloseBoxMenu, ClosingTest, ::testing::Values(0, 1, 2, 3));
+INSTANTIATE_TEST_SUITE_P(FileExitCloseBoxAltF4Menu, ClosingTest, ::testing::Values(0, 1, 2, 3));
 
 } // namespace

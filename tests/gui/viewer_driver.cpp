@@ -2,6 +2,7 @@
 
 #include "resources/resource_ids.h"
 #include "support/run_program.h"
+#include "support/screen_capture_win.h"
 
 #include <algorithm>
 
@@ -117,17 +118,6 @@ void SetWindowTextOf(HWND window, const std::string& text) {
     SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
-HWND ChildById(HWND parent, int id) {
-    return GetDlgItem(parent, id);
-}
-
-RECT RectInParent(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs;
     for (WORD key : keys) {
@@ -170,22 +160,33 @@ bool ClickCloseBox(HWND window) {
     BringToFront(window);
     RECT rect{};
     GetWindowRect(window, &rect);
-    RECT box{rect.right, rect.bottom, rect.left, rect.top}; // empty until found
-    for (int y = rect.top; y < rect.top + 40 && y < rect.bottom; ++y) {
-        for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; --x) {
-            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
-                box.left = std::min<LONG>(box.left, x);
-                box.right = std::max<LONG>(box.right, x);
-                box.top = std::min<LONG>(box.top, y);
-                box.bottom = std::max<LONG>(box.bottom, y);
+    auto hit = [&](int x, int y) {
+        return SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
+    };
+    // Each question is a message to another process: find one point of the
+    // box near the title bar's right end, then its extent from there.
+    for (int y = rect.top; y < rect.top + 40 && y < rect.bottom; y += 2) {
+        for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; x -= 2) {
+            if (hit(x, y)) {
+                int left = x, right = x, top = y, bottom = y;
+                while (hit(left - 1, y)) {
+                    --left;
+                }
+                while (hit(right + 1, y)) {
+                    ++right;
+                }
+                while (hit(x, top - 1)) {
+                    --top;
+                }
+                while (hit(x, bottom + 1)) {
+                    ++bottom;
+                }
+                ClickAt((left + right) / 2, (top + bottom) / 2);
+                return true;
             }
         }
     }
-    if (box.left > box.right) {
-        return false;
-    }
-    ClickAt((box.left + box.right) / 2, (box.top + box.bottom) / 2);
-    return true;
+    return false;
 }
 
 bool BringToFront(HWND window) {
@@ -385,4 +386,24 @@ std::vector<std::string> ViewerTest::PieceNames() {
 
 std::vector<std::string> ViewerTest::SortListItems() {
     return ListItems(GetDlgItem(main, 1014));
+}
+
+RECT ViewerTest::PaneOnScreen() {
+    const HWND frame = GetWindow(main, GW_CHILD); // the preview frame, made first
+    RECT client{};
+    GetClientRect(frame, &client);
+    MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
+
+std::uint32_t ViewerTest::WaitForPaneCentre(std::uint32_t colour) {
+    std::uint32_t seen = 0;
+    WaitFor(
+        [&] {
+            const RECT r = PaneOnScreen();
+            seen = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+            return ColoursClose(seen, colour);
+        },
+        8000);
+    return seen;
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,11 +24,6 @@ std::string ClassName(HWND window);
 std::vector<std::string> ListItems(HWND list);
 // Puts an 8-bit (code page 932) text into an edit box of any process.
 void SetWindowTextOf(HWND window, const std::string& text);
-// The child control `id` of `parent` whose class is `className` (a dialog
-// may use an id twice).
-HWND ChildById(HWND parent, int id);
-// The window's rectangle in its parent's client coordinates.
-RECT RectInParent(HWND window);
 
 // Keystrokes through the system's input queue; the window taking them must
 // be in front. `keys` are pressed in order and released in reverse.
@@ -114,6 +110,11 @@ class ViewerTest : public ::testing::Test {
     std::vector<std::string> PieceNames();
     std::vector<std::string> SortListItems();
     HWND PieceList();
+    // The preview pane's client area on the screen.
+    RECT PaneOnScreen();
+    // Waits until the pane's centre shows `colour` (within a small tolerance)
+    // and gives the colour seen last.
+    std::uint32_t WaitForPaneCentre(std::uint32_t colour);
 
     ViewerProcess viewer;
     HWND main = nullptr;

@@ -57,6 +57,6 @@ wine "$top/pieceviewer.exe" /b "$top/samples/textures/brick.txr" "$scratch/brick
 echo "converter: brick.txr -> brick.bmp, 12342 bytes"
 
 PV_PROGRAM_PATH="$top/pieceviewer.exe" PV_SAMPLES_DIR="$top/samples" \
-  wine "$gui_tests" --gtest_filter=PreviewTest.SamplePieceTurnsInTheMainWindow ||
+  wine "$gui_tests" --gtest_filter=MainWindowTest.ShowsTheSamplePiecesBesideTheTurningPreview ||
   fail "the unpacked viewer did not show a sample piece turning"
 echo "viewer: the unpacked samples loaded, a piece turns"

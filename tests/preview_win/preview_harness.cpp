@@ -14,34 +14,6 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Position of the set bits of a channel mask, as a shift and a width.
-void MaskShape(DWORD mask, int& shift, int& bits) {
-    shift = 0;
-    bits = 0;
-    if (mask == 0) {
-        return;
-    }
-    while ((mask & 1u) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    while ((mask & 1u) != 0) {
-        mask >>= 1;
-        ++bits;
-    }
-}
-
-std::uint32_t Channel(DWORD pixel, DWORD mask) {
-    int shift = 0, bits = 0;
-    MaskShape(mask, shift, bits);
-    if (bits == 0) {
-        return 0;
-    }
-    const std::uint32_t value = (pixel & mask) >> shift;
-    const std::uint32_t top = (1u << bits) - 1;
-    return (value * 255 + top / 2) / top;
-}
-
 } // namespace
 
 bool CreatePreviewHost(PreviewHost& host) {
@@ -133,29 +105,13 @@ void SelectPiece(PreviewHost& host, int caret) {
 }
 
 std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y) {
-    RECT rect = {x, y, x + 1, y + 1};
-    DDSURFACEDESC2 description;
-    std::memset(&description, 0, sizeof description);
-    description.dwSize = sizeof description;
-    if (surface == nullptr ||
-        FAILED(surface->Lock(&rect, &description, DDLOCK_READONLY | DDLOCK_WAIT, nullptr))) {
+    // Through the surface's device context, which reads any RGB layout.
+    HDC dc = nullptr;
+    if (surface == nullptr || FAILED(surface->GetDC(&dc))) {
         return 0xFFFFFFFFu;
     }
-    const DDPIXELFORMAT& format = description.ddpfPixelFormat;
-    DWORD pixel = 0;
-    std::memcpy(&pixel, description.lpSurface, format.dwRGBBitCount / 8);
-    surface->Unlock(&rect);
-    return (Channel(pixel, format.dwRBitMask) << 16) | (Channel(pixel, format.dwGBitMask) << 8) |
-           Channel(pixel, format.dwBBitMask);
-}
-
-bool ColoursClose(std::uint32_t a, std::uint32_t b, int tolerance) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int ca = static_cast<int>((a >> shift) & 0xFF);
-        const int cb = static_cast<int>((b >> shift) & 0xFF);
-        if (ca - cb > tolerance || cb - ca > tolerance) {
-            return false;
-        }
-    }
-    return a <= 0xFFFFFF && b <= 0xFFFFFF;
+    const COLORREF c = GetPixel(dc, x, y);
+    surface->ReleaseDC(dc);
+    return c == CLR_INVALID ? 0xFFFFFFFFu
+                            : (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/app_state.h"
+#include "support/screen_capture_win.h"
 
 #include <windows.h>
 #include <ddraw.h>
@@ -34,5 +35,3 @@ void SelectPiece(PreviewHost& host, int caret);
 // The colour of one pixel of a surface as 0xRRGGBB, whatever its RGB layout;
 // 0xFFFFFFFF when the surface cannot be locked.
 std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y);
-// True when every channel of the two colours differs by at most `tolerance`.
-bool ColoursClose(std::uint32_t a, std::uint32_t b, int tolerance = 10);

@@ -1,27 +1,30 @@
 // The 3D preview on a real DirectDraw display: a window laid out like the
 // viewer's, the preview calls made as the viewer makes them, and the rendered
-// frame read back from the back buffer.
+// frame read back from the back buffer and from the screen.
 #include "preview_harness.h"
 
 #include "common/path_text.h"
 #include "preview/display_win.h"
 #include "preview/frame_win.h"
-#include "preview/model_draw_win.h"
 #include "preview/piece_loading_win.h"
 #include "preview/texture_surface_win.h"
 #include "support/msm_builder.h"
-#include "support/scratch.h"
+#include "support/piece_files.h"
+#include "support/temp_folder_win.h"
 #include "support/txr_builder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace {
 
 constexpr std::uint32_t kClear = 0x7777FF;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr int kPaneWidth = 318;
 constexpr int kPaneHeight = 358;
 
@@ -30,38 +33,16 @@ DWORD TestClock() {
     return clockNow;
 }
 
-// A 24-bit texture of one colour (0xRRGGBB).
-Bytes SolidTxr(std::uint32_t colour, int side = 64) {
-    TestTexture t;
-    t.width = side;
-    t.height = side;
-    t.bitsPerPixel = 24;
-    t.levelCount = 1;
-    t.pixel = [colour](int, int, int channel) {
-        return static_cast<std::uint8_t>(colour >> (8 * channel)); // blue, green, red
-    };
-    return BuildTxr(t);
-}
-
 class Preview : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetPreviewState();
         clockNow = 0;
         SetFrameClock(TestClock);
-        // Temporary bitmaps go into a folder of this test alone.
-        for (int i = 0; i < 2; ++i) {
-            DWORD length = GetEnvironmentVariableA(kTempVariables[i], savedTemp[i], kPathCapacity);
-            if (length == 0 || length >= kPathCapacity) {
-                savedTemp[i][0] = '\0';
-            }
+        for (const char* sub : {"models", "textures", "tmp"}) {
+            std::filesystem::create_directory(data.Path() / sub);
         }
-        std::filesystem::create_directory(temp.Path() / "tmp");
-        tempFolder = temp.File("tmp");
-        SetEnvironmentVariableA("TMP", tempFolder.c_str());
-        SetEnvironmentVariableA("TEMP", tempFolder.c_str());
-        std::filesystem::create_directory(data.Path() / "models");
-        std::filesystem::create_directory(data.Path() / "textures");
+        tempOverride = std::make_unique<TempFolderOverride>(data.File("tmp"));
         ASSERT_TRUE(CopyPathText(appState.modelFolder, kPathCapacity, data.File("models").c_str()));
         ASSERT_TRUE(
             CopyPathText(appState.textureFolder, kPathCapacity, data.File("textures").c_str()));
@@ -79,9 +60,7 @@ class Preview : public ::testing::Test {
     void TearDown() override {
         ResetPreviewState();
         SetFrameClock(nullptr);
-        for (int i = 0; i < 2; ++i) {
-            SetEnvironmentVariableA(kTempVariables[i], savedTemp[i][0] ? savedTemp[i] : nullptr);
-        }
+        tempOverride.reset();
     }
 
     void WriteModel(const std::string& name, const TestModel& model) {
@@ -94,106 +73,78 @@ class Preview : public ::testing::Test {
         SetPieces(host, models, caret);
         LoadSelectedPiece(host.mainWindow);
     }
-    std::uint32_t CentreAfterFrame() {
+    // Renders a frame and gives the back buffer's colour at a point.
+    std::uint32_t AfterFrame(int x = kPaneWidth / 2, int y = kPaneHeight / 2) {
         RenderFrame();
-        return SurfaceColour(appState.backBuffer, kPaneWidth / 2, kPaneHeight / 2);
+        return SurfaceColour(appState.backBuffer, x, y);
     }
-    std::vector<std::string> TempEntries() {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(tempFolder)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
+    // The screen at a point of the pane's client area.
+    std::uint32_t OnScreen(int x, int y) {
+        return ScreenColour(appState.presentRect.left + x, appState.presentRect.top + y);
     }
 
-    static constexpr const char* kTempVariables[2] = {"TMP", "TEMP"};
-    char savedTemp[2][kPathCapacity] = {};
-    ScratchFolder temp;
     ScratchFolder data;
-    std::string tempFolder;
+    std::unique_ptr<TempFolderOverride> tempOverride;
     static PreviewHost host;
 };
 
 PreviewHost Preview::host;
 
-TEST_F(Preview, DisplayHasThePaneSizeAndEmptyFramesShowTheClearColour) {
-    DDSURFACEDESC2 description;
-    std::memset(&description, 0, sizeof description);
-    description.dwSize = sizeof description;
-    ASSERT_EQ(appState.backBuffer->GetSurfaceDesc(&description), DD_OK);
-    EXPECT_EQ(description.dwWidth, static_cast<DWORD>(kPaneWidth));
-    EXPECT_EQ(description.dwHeight, static_cast<DWORD>(kPaneHeight));
-    EXPECT_EQ(appState.presentRect.right - appState.presentRect.left, kPaneWidth);
-    ASSERT_NE(appState.zBuffer, nullptr);
-    ASSERT_NE(appState.device, nullptr);
+TEST_F(Preview, EmptyFrameFillsThePaneWithTheClearColour) {
+    DDSURFACEDESC2 back{}, depth{};
+    back.dwSize = depth.dwSize = sizeof back;
+    ASSERT_EQ(appState.backBuffer->GetSurfaceDesc(&back), DD_OK);
+    EXPECT_EQ(back.dwWidth, static_cast<DWORD>(kPaneWidth)) << "back buffer as wide as the pane";
+    EXPECT_EQ(back.dwHeight, static_cast<DWORD>(kPaneHeight)) << "back buffer as high as the pane";
     // Asked for with the hardware identifier, the depth buffer lives in video
     // memory, depth only.
-    DDSURFACEDESC2 depth;
-    std::memset(&depth, 0, sizeof depth);
-    depth.dwSize = sizeof depth;
     ASSERT_EQ(appState.zBuffer->GetSurfaceDesc(&depth), DD_OK);
-    EXPECT_NE(depth.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY, 0u);
-    EXPECT_EQ(depth.ddpfPixelFormat.dwFlags, static_cast<DWORD>(DDPF_ZBUFFER));
-    EXPECT_EQ(depth.dwWidth, static_cast<DWORD>(kPaneWidth));
-
-    EXPECT_EQ(CentreAfterFrame(), kClear);
-    EXPECT_EQ(SurfaceColour(appState.backBuffer, 0, 0), kClear);
-    EXPECT_EQ(SurfaceColour(appState.backBuffer, kPaneWidth - 1, kPaneHeight - 1), kClear);
-    EXPECT_EQ(PresentFrame(), DD_OK);
+    EXPECT_NE(depth.ddsCaps.dwCaps & DDSCAPS_VIDEOMEMORY, 0u) << "depth buffer in video memory";
+    EXPECT_EQ(depth.ddpfPixelFormat.dwFlags, static_cast<DWORD>(DDPF_ZBUFFER)) << "depth only";
+    for (const POINT p : {POINT{159, 179}, POINT{0, 0}, POINT{kPaneWidth - 1, kPaneHeight - 1}}) {
+        EXPECT_EQ(AfterFrame(p.x, p.y), kClear) << "clear colour at " << p.x << "," << p.y;
+        EXPECT_EQ(OnScreen(p.x, p.y), kClear) << "presented at " << p.x << "," << p.y;
+    }
 }
 
-TEST_F(Preview, TexturedPieceShowsItsTextureAndTurnsWithTheClock) {
-    WriteTexture("green.txr", SolidTxr(0x30C050));
-    WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
-    Load({"square.msm"});
-    ASSERT_NE(appState.modelImage, nullptr);
-    ASSERT_NE(appState.textureTable[0], nullptr);
+// Where a point of the model lands in the pane at angle 0: the fixed camera
+// (tilted 0.1 radian down, the model 1.5 below and 3.5 ahead of the eye),
+// then x and y divided by depth, a 90-degree view across both sides of the
+// pane whatever its shape.
+POINT Projected(float x, float y, float z) {
+    const double tilt = -0.1;
+    const double ey = y * std::cos(tilt) - z * std::sin(tilt) - 1.5;
+    const double ez = y * std::sin(tilt) + z * std::cos(tilt) + 3.5;
+    return POINT{static_cast<LONG>(std::lround((1 + x / ez) * kPaneWidth / 2)),
+                 static_cast<LONG>(std::lround((1 - ey / ez) * kPaneHeight / 2))};
+}
 
-    const std::uint32_t atZero = CentreAfterFrame();
-    EXPECT_TRUE(ColoursClose(atZero, 0x30C050)) << std::hex << atZero;
-    D3DMATRIX world{};
-    ASSERT_EQ(appState.device->GetTransform(D3DTRANSFORMSTATE_WORLD, &world), D3D_OK);
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            EXPECT_EQ(reinterpret_cast<const float*>(&world)[4 * r + c], r == c ? 1.0f : 0.0f)
-                << r << c;
+TEST_F(Preview, CornersOfASquareLandWhereTheCameraAndProjectionPutThem) {
+    WriteTexture("green.txr", SolidTxr(0x30C050));
+    const TestModel square = SquareModel({"green.bmp"}, 0, 1.5f, 1.5f);
+    WriteModel("square.msm", square);
+    Load({"square.msm"});
+    RenderFrame();
+    // Three pixels inside each corner the square shows; three pixels across
+    // either edge at the corner, the background. A projection corrected for
+    // the pane's aspect, another field of view or another camera moves the
+    // corners by more than that.
+    const POINT centre = Projected(0, 1.5f, 0);
+    for (const TestVertex& v : square.vertices) {
+        const POINT corner = Projected(v.x, v.y, v.z);
+        const int dx = corner.x < centre.x ? 3 : -3, dy = corner.y < centre.y ? 3 : -3;
+        for (const auto& [fx, fy] : {std::pair{1, 1}, std::pair{-1, 1}, std::pair{1, -1}}) {
+            const int x = corner.x + fx * dx, y = corner.y + fy * dy;
+            const std::uint32_t seen = SurfaceColour(appState.backBuffer, x, y);
+            const bool inside = fx > 0 && fy > 0;
+            EXPECT_TRUE(inside ? ColoursClose(seen, 0x30C050) : seen == kClear)
+                << (inside ? "square" : "background") << " at " << x << "," << y << ", seen "
+                << std::hex << seen;
         }
     }
-    D3DMATRIX view{};
-    appState.device->GetTransform(D3DTRANSFORMSTATE_VIEW, &view);
-    EXPECT_NEAR(view._22, 0.99500418f, 1e-6f);
-    EXPECT_NEAR(view._23, -0.09983342f, 1e-6f);
-    EXPECT_NEAR(view._32, 0.09983342f, 1e-6f);
-    EXPECT_EQ(view._42, -1.5f);
-    EXPECT_EQ(view._43, 3.5f);
-
-    // A quarter turn: the square is seen edge-on and the background shows.
-    clockNow = 1571;
-    EXPECT_EQ(CentreAfterFrame(), kClear);
-    appState.device->GetTransform(D3DTRANSFORMSTATE_WORLD, &world);
-    EXPECT_NEAR(world._11, 0.0f, 1e-3f);
-    EXPECT_NEAR(world._13, 1.0f, 1e-6f);
-    EXPECT_NEAR(world._31, -1.0f, 1e-6f);
-    EXPECT_NEAR(world._33, 0.0f, 1e-3f);
-    EXPECT_EQ(world._22, 1.0f);
-    EXPECT_EQ(world._44, 1.0f);
-
-    // A whole turn later it faces the eye again: the angle is absolute.
-    clockNow = 1571 + 6283;
-    EXPECT_EQ(CentreAfterFrame(), kClear);
-    clockNow = 6283;
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0x30C050));
 }
 
-// The colour that the screen shows at a point, as 0xRRGGBB.
-std::uint32_t ScreenColour(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-TEST_F(Preview, BoxShowsTheWallThatFacesTheEyeAsItTurns) {
+TEST_F(Preview, BoxShowsTheWallThatFacesTheEyeAsItTurnsWithTheClock) {
     // Walls facing -z, +x, +z and -x in four colours. Each is wound clockwise
     // as seen from outside: the one facing the eye is drawn, the inner sides
     // of the others are culled.
@@ -206,83 +157,51 @@ TEST_F(Preview, BoxShowsTheWallThatFacesTheEyeAsItTurns) {
     }
     WriteModel("box.msm", BoxModel(names, 0, true));
     Load({"box.msm"});
-    // A turn of a quarter brings the wall that faced -x round to the eye.
+    // One radian per second, turning +x towards the eye: a quarter turn
+    // brings round the wall that faced -x. The angle is not reduced to one
+    // turn, so a whole turn later the first wall faces the eye again.
     const std::pair<DWORD, int> views[] = {{0, 0}, {1571, 3}, {3142, 2}, {4712, 1}, {6283, 0}};
     for (const auto& [ms, wall] : views) {
         clockNow = ms;
-        const std::uint32_t centre = CentreAfterFrame();
-        EXPECT_TRUE(ColoursClose(centre, colours[wall])) << ms << " " << std::hex << centre;
+        const std::uint32_t centre = AfterFrame();
+        EXPECT_TRUE(ColoursClose(centre, colours[wall]))
+            << "wall " << wall << " at " << ms << " ms, seen " << std::hex << centre;
     }
 }
 
-TEST_F(Preview, PresentedFrameReachesThePaneOnScreen) {
-    WriteTexture("green.txr", SolidTxr(0x30C050));
-    WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
-    Load({"square.msm"});
-    RenderFrame();
-    const RECT& r = appState.presentRect;
-    const std::uint32_t centre = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    EXPECT_TRUE(ColoursClose(centre, 0x30C050)) << std::hex << centre;
-    const std::uint32_t corner = ScreenColour(r.left + 2, r.top + 2);
-    EXPECT_EQ(corner, kClear) << std::hex << corner;
-}
-
-TEST_F(Preview, PresentFollowsTheMovedWindow) {
-    WriteTexture("green.txr", SolidTxr(0x30C050));
-    WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
-    Load({"square.msm"});
-    RECT window{};
-    GetWindowRect(host.mainWindow, &window);
-    const RECT before = appState.presentRect;
-    SetWindowPos(host.mainWindow, nullptr, window.left + 200, window.top + 100, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
-    PumpMessages();
-    UpdatePresentRect();
-    const RECT& r = appState.presentRect;
-    EXPECT_EQ(r.left, before.left + 200);
-    EXPECT_EQ(r.top, before.top + 100);
-    RenderFrame();
-    const std::uint32_t centre = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    SetWindowPos(host.mainWindow, nullptr, window.left, window.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
-    PumpMessages();
-    UpdatePresentRect();
-    EXPECT_TRUE(ColoursClose(centre, 0x30C050)) << std::hex << centre;
-}
-
-TEST_F(Preview, PalettedTextureShowsItsPaletteColour) {
-    TestTexture t;
-    t.width = 32;
-    t.height = 32;
-    t.bitsPerPixel = 8;
-    t.levelCount = 1;
-    t.pixel = [](int, int, int) { return std::uint8_t{7}; };
+TEST_F(Preview, TexturesShowTheirColoursAndGroupsWithoutOneAreLitWhite) {
+    TestTexture paletted;
+    paletted.width = paletted.height = 32;
+    paletted.bitsPerPixel = 8;
+    paletted.pixel = [](int, int, int) { return std::uint8_t{7}; };
     // Entry 7 is blue 0x20, green 0x60, red 0xD0; every other entry black.
-    t.paletteByte = [](int k) {
+    paletted.paletteByte = [](int k) {
         const std::uint8_t entry7[4] = {0x20, 0x60, 0xD0, 0};
         return k / 4 == 7 ? entry7[k % 4] : std::uint8_t{0};
     };
-    WriteTexture("pal.txr", BuildTxr(t));
-    WriteModel("square.msm", SquareModel({"pal.bmp"}, 0));
-    Load({"square.msm"});
-    const std::uint32_t centre = CentreAfterFrame();
-    EXPECT_TRUE(ColoursClose(centre, 0xD06020)) << std::hex << centre;
-}
-
-TEST_F(Preview, GroupsWithoutATextureAreLitWhite) {
-    // A slot index beyond the table, a negative one, and an empty slot.
-    for (std::int16_t index : {17, -1, 200, 5}) {
-        WriteModel("plain.msm", SquareModel({}, index));
-        Load({"plain.msm"});
-        ASSERT_NE(appState.modelImage, nullptr);
-        EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xFFFFFF, 2)) << index;
+    WriteTexture("pal.txr", BuildTxr(paletted));
+    WriteTexture("true.txr", SolidTxr(0x30C050));
+    const struct {
+        std::vector<std::string> names;
+        std::int16_t slot;
+        std::uint32_t expected;
+    } cases[] = {
+        // A slot index beyond the table, a negative one, and an empty slot.
+        {{"true.bmp"}, 0, 0x30C050}, {{"pal.bmp"}, 0, 0xD06020}, {{}, 17, kWhite}, {{}, -1, kWhite},
+        {{}, 200, kWhite},           {{"true.bmp"}, 5, kWhite}};
+    for (const auto& c : cases) {
+        WriteModel("m.msm", SquareModel(c.names, c.slot));
+        Load({"m.msm"});
+        const std::uint32_t centre = AfterFrame();
+        EXPECT_TRUE(ColoursClose(centre, c.expected))
+            << "slot " << c.slot << ": expected " << std::hex << c.expected << ", seen " << centre;
     }
 }
 
 TEST_F(Preview, GroupWithAnIndexPastTheVerticesIsSkipped) {
     WriteTexture("red.txr", SolidTxr(0xE02020));
-    // In front of the textured square lies a white square whose fan names a
-    // vertex that the array does not hold.
+    // In front of the textured square lies an untextured one whose fan names
+    // a vertex that the array does not hold.
     TestModel model = SquareModel({"red.bmp"}, 0);
     for (int i = 0; i < 4; ++i) {
         TestVertex v = model.vertices[static_cast<std::size_t>(i)];
@@ -292,47 +211,41 @@ TEST_F(Preview, GroupWithAnIndexPastTheVerticesIsSkipped) {
     model.groups.insert(model.groups.begin(), TestGroup{-1, {4, 5, 6, 8}, 0, {}});
     WriteModel("front.msm", model);
     Load({"front.msm"});
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xE02020));
-
-    // The same square with good indices hides the textured one.
+    EXPECT_TRUE(ColoursClose(AfterFrame(), 0xE02020)) << "the bad group is not drawn";
     model.groups[0].indices = {4, 5, 6, 7};
     WriteModel("front.msm", model);
     Load({"front.msm"});
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xFFFFFF, 2));
+    EXPECT_TRUE(ColoursClose(AfterFrame(), kWhite)) << "the good group hides the square";
 }
 
-TEST_F(Preview, MalformedOrMissingModelsShowTheEmptyFrameAndKeepTheSlots) {
+TEST_F(Preview, MalformedMissingOrUnreachableModelsShowTheEmptyFrameAndKeepTheSlots) {
     WriteTexture("blue.txr", SolidTxr(0x2040E0));
     WriteModel("good.msm", SquareModel({"blue.bmp"}, 0));
-    Load({"good.msm"});
-    IDirectDrawSurface7* kept = appState.textureTable[0];
-    ASSERT_NE(kept, nullptr);
-
     Bytes truncated = BuildMsm(SquareModel({"blue.bmp"}, 0)).bytes;
     truncated.pop_back();
     WriteBytes(data.File("models") + "\\short.msm", truncated);
     Bytes topBit = BuildMsm(SquareModel({"blue.bmp"}, 0)).bytes;
     topBit[topBit.size() - 2] = 0x80; // nested count
     WriteBytes(data.File("models") + "\\topbit.msm", topBit);
+    Load({"good.msm"});
+    IDirectDrawSurface7* kept = appState.textureTable[0];
+    ASSERT_NE(kept, nullptr);
     for (const char* name : {"short.msm", "topbit.msm", "absent.msm"}) {
         Load({name});
-        EXPECT_EQ(appState.modelImage, nullptr) << name;
-        EXPECT_EQ(appState.textureTable[0], kept) << name;
-        EXPECT_EQ(CentreAfterFrame(), kClear) << name;
+        EXPECT_EQ(appState.modelImage, nullptr) << name << ": no model";
+        EXPECT_EQ(appState.textureTable[0], kept) << name << ": slots kept";
+        EXPECT_EQ(AfterFrame(), kClear) << name << ": empty frame";
     }
-    // A model path that does not fit its buffer: no model.
-    ASSERT_TRUE(CopyPathText(appState.modelFolder, kPathCapacity, data.File("models").c_str()));
-    Load({"good.msm"});
-    ASSERT_NE(appState.modelImage, nullptr);
+    // A model path that does not fit its 260-byte buffer: no model.
     const std::string models = appState.modelFolder;
     const std::string deep = models + "\\" + std::string(250 - models.size(), 'd');
     ASSERT_TRUE(CopyPathText(appState.modelFolder, kPathCapacity, deep.c_str()));
     Load({"good.msm"});
-    EXPECT_EQ(appState.modelImage, nullptr);
+    EXPECT_EQ(appState.modelImage, nullptr) << "a path that does not fit loads nothing";
     EXPECT_STREQ(appState.modelPath, "");
 }
 
-TEST_F(Preview, FewerTexturesKeepTheLaterSlotsOfTheEarlierPiece) {
+TEST_F(Preview, TextureSlotsFollowTheModelsNames) {
     const std::uint32_t colours[5] = {0xF00000, 0x00F000, 0x0000F0, 0xF0F000, 0x00F0F0};
     std::vector<std::string> five;
     for (int i = 0; i < 5; ++i) {
@@ -340,108 +253,116 @@ TEST_F(Preview, FewerTexturesKeepTheLaterSlotsOfTheEarlierPiece) {
         WriteTexture(stem + ".txr", SolidTxr(colours[i]));
         five.push_back(stem + ".bmp");
     }
-    WriteTexture("n0.txr", SolidTxr(0x808080));
     WriteModel("five.msm", SquareModel(five, 0));
-    // Three names, and a group drawn with slot 3, which it does not fill.
-    WriteModel("three.msm", SquareModel({"n0.bmp", "n0.bmp", "n0.bmp"}, 3));
+    // Three names, and a group drawn with slot 3, which it does not fill:
+    // slots 3 and 4 keep the earlier piece's textures.
+    WriteModel("three.msm", SquareModel({"a.bmp", "a.bmp", "a.bmp"}, 3));
     Load({"five.msm", "three.msm"}, 0);
-    IDirectDrawSurface7* before[5];
-    for (int i = 0; i < 5; ++i) {
-        before[i] = appState.textureTable[i];
-        ASSERT_NE(before[i], nullptr) << i;
-    }
+    IDirectDrawSurface7* fourth = appState.textureTable[3];
+    ASSERT_NE(fourth, nullptr);
     SelectPiece(host, 1);
     LoadSelectedPiece(host.mainWindow);
-    EXPECT_EQ(appState.textureTable[3], before[3]);
-    EXPECT_EQ(appState.textureTable[4], before[4]);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_NE(appState.textureTable[i], nullptr);
-    }
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), colours[3]));
-}
+    EXPECT_EQ(appState.textureTable[3], fourth) << "slot 3 kept";
+    EXPECT_TRUE(ColoursClose(AfterFrame(), colours[3])) << "drawn with the kept slot";
 
-TEST_F(Preview, OnlySeventeenNamesAreLoadedAndUnfitPathsLeaveTheSlotEmpty) {
-    WriteTexture("x.txr", SolidTxr(0x404040));
-    std::vector<std::string> names(18, "x.bmp");
-    WriteModel("many.msm", SquareModel(names, 16));
-    Load({"many.msm"});
-    for (int i = 0; i < kTextureSlots; ++i) {
-        EXPECT_NE(appState.textureTable[i], nullptr) << i;
-    }
-    // A name that makes the texture path too long empties its slot.
-    WriteModel("long.msm", SquareModel({std::string(300, 'y') + ".bmp", "x.bmp"}, 0));
-    Load({"long.msm"});
-    EXPECT_EQ(appState.textureTable[0], nullptr);
-    EXPECT_NE(appState.textureTable[1], nullptr);
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xFFFFFF, 2));
-}
-
-TEST_F(Preview, NamesThatArePathsAreNotLookedUpOutsideTheTextureFolder) {
-    // Textures a lookup outside the texture folder would find.
+    // Only seventeen names are loaded; a missing file, one that is not a
+    // texture, one whose path does not fit, and names that are paths (never
+    // looked up outside the texture folder) leave their slot empty; a name
+    // without a dot gets ".txr". No temporary file outlives the load.
+    WriteTexture("bad.txr", Bytes(40, 0xFF));
     WriteBytes(data.File("outside.txr"), SolidTxr(0xE02020));
     std::filesystem::create_directory(data.Path() / "textures" / "sub");
-    WriteBytes(data.File("textures") + "\\sub\\inner.txr", SolidTxr(0xE02020));
-    WriteTexture("plain.txr", SolidTxr(0x2040E0));
-    const std::string absolute = data.File("outside.bmp");
-    WriteModel("paths.msm", SquareModel({"..\\outside.bmp", "sub\\inner.bmp", absolute, "plain.bmp"}, 0));
-    Load({"paths.msm"});
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(appState.textureTable[i], nullptr) << i;
+    WriteTexture("sub\\inner.txr", SolidTxr(0xE02020));
+    std::vector<std::string> names = {"missing.bmp",
+                                      "bad.bmp",
+                                      std::string(300, 'y') + ".bmp",
+                                      "..\\outside.bmp",
+                                      "sub\\inner.bmp",
+                                      data.File("outside.bmp"),
+                                      "a"};
+    names.resize(kTextureSlots, "a.bmp");
+    names.push_back("b.bmp");
+    WriteModel("many.msm", SquareModel(names, 0));
+    Load({"many.msm"});
+    for (int i = 0; i < kTextureSlots; ++i) {
+        EXPECT_EQ(appState.textureTable[i] != nullptr, i >= 6) << "slot " << i;
     }
-    EXPECT_NE(appState.textureTable[3], nullptr);
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0xFFFFFF, 2)); // untextured, not red
-}
-
-TEST_F(Preview, NoTemporaryFileOutlivesALoad) {
-    WriteTexture("good.txr", SolidTxr(0x123456));
-    WriteTexture("bad.txr", Bytes(40, 0xFF));
-    WriteModel("mixed.msm", SquareModel({"good.bmp", "missing.bmp", "bad.bmp", "good"}, 0));
-    Load({"mixed.msm"});
-    EXPECT_NE(appState.textureTable[0], nullptr);
-    EXPECT_EQ(appState.textureTable[1], nullptr);
-    EXPECT_EQ(appState.textureTable[2], nullptr);
-    EXPECT_NE(appState.textureTable[3], nullptr); // a name without a dot gets ".txr"
-    EXPECT_EQ(TempEntries(), std::vector<std::string>{});
-    // The same after the display was rebuilt, when every slot is loaded again.
-    ReleaseDisplay();
-    ASSERT_EQ(InitDisplay(host.pane, IID_IDirect3DHALDevice), 0);
-    EXPECT_EQ(TempEntries(), std::vector<std::string>{});
+    EXPECT_TRUE(ColoursClose(AfterFrame(), kWhite)) << "slot 0 empty: untextured, not red";
+    EXPECT_TRUE(std::filesystem::is_empty(data.Path() / "tmp")) << "temporary files removed";
 }
 
 TEST_F(Preview, RebuiltDisplayRendersAgainWithItsTexturesReloaded) {
     WriteTexture("green.txr", SolidTxr(0x30C050));
     WriteModel("square.msm", SquareModel({"green.bmp"}, 0));
     Load({"square.msm"});
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0x30C050));
-
+    EXPECT_TRUE(ColoursClose(AfterFrame(), 0x30C050));
     // As restoring the minimised window does: release, then set up again.
     ReleaseDisplay();
-    EXPECT_EQ(appState.device, nullptr);
-    EXPECT_EQ(appState.textureTable[0], nullptr);
-    EXPECT_EQ(RenderFrame(), 0); // nothing to draw on, nothing done
-    EXPECT_EQ(PresentFrame(), E_FAIL);
-    EXPECT_EQ(ReleaseDisplay(), 0); // twice is harmless
+    EXPECT_EQ(appState.device, nullptr) << "device released";
+    EXPECT_EQ(appState.textureTable[0], nullptr) << "textures released with it";
+    EXPECT_EQ(RenderFrame(), 0) << "nothing to draw on, nothing done";
+    EXPECT_EQ(PresentFrame(), E_FAIL) << "nothing to present";
+    EXPECT_EQ(ReleaseDisplay(), 0) << "releasing twice is harmless";
     ASSERT_EQ(InitDisplay(host.pane, IID_IDirect3DHALDevice), 0);
-    ASSERT_NE(appState.textureTable[0], nullptr);
-    EXPECT_TRUE(ColoursClose(CentreAfterFrame(), 0x30C050));
+    ASSERT_NE(appState.textureTable[0], nullptr) << "texture loaded again for the new device";
+    EXPECT_TRUE(ColoursClose(AfterFrame(), 0x30C050));
+    EXPECT_TRUE(std::filesystem::is_empty(data.Path() / "tmp")) << "temporary files removed";
 }
 
-// The formats a device offers, in its order.
-HRESULT CALLBACK CollectFormat(DDPIXELFORMAT* format, void* context) {
-    static_cast<std::vector<DDPIXELFORMAT>*>(context)->push_back(*format);
-    return D3DENUMRET_OK;
-}
+// Makes one surface behave as a lost one does after a display change: its
+// blits fail with DDERR_SURFACELOST and IsLost says so until Restore. The
+// surface's own method table is copied with those three entries replaced
+// (COM order: Blt is entry 5, IsLost 24, Restore 27).
+struct LosableSurface {
+    static inline bool lost = false;
+    static inline int restores = 0;
+    static inline void** original = nullptr;
+    static inline void* table[49] = {};
 
-DDPIXELFORMAT RgbFormat(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
-    DDPIXELFORMAT format{};
-    format.dwSize = sizeof format;
-    format.dwFlags = flags;
-    format.dwRGBBitCount = bits;
-    format.dwRBitMask = r;
-    format.dwGBitMask = g;
-    format.dwBBitMask = b;
-    format.dwRGBAlphaBitMask = a;
-    return format;
+    using BltCall = HRESULT(WINAPI*)(IDirectDrawSurface7*, RECT*, IDirectDrawSurface7*, RECT*,
+                                     DWORD, DDBLTFX*);
+    static HRESULT WINAPI Blt(IDirectDrawSurface7* self, RECT* to, IDirectDrawSurface7* source,
+                              RECT* from, DWORD flags, DDBLTFX* effects) {
+        return lost
+                   ? DDERR_SURFACELOST
+                   : reinterpret_cast<BltCall>(original[5])(self, to, source, from, flags, effects);
+    }
+    static HRESULT WINAPI IsLost(IDirectDrawSurface7*) { return lost ? DDERR_SURFACELOST : DD_OK; }
+    static HRESULT WINAPI Restore(IDirectDrawSurface7*) {
+        ++restores;
+        lost = false;
+        return DD_OK;
+    }
+    static void Install(IDirectDrawSurface7* surface) {
+        void**& methods = *reinterpret_cast<void***>(surface);
+        original = methods;
+        std::copy(original, original + 49, table);
+        table[5] = reinterpret_cast<void*>(&Blt);
+        table[24] = reinterpret_cast<void*>(&IsLost);
+        table[27] = reinterpret_cast<void*>(&Restore);
+        methods = table;
+    }
+};
+
+TEST_F(Preview, LostPrimarySurfaceIsRestoredAndTheNextFrameReachesThePane) {
+    WriteTexture("red.txr", SolidTxr(0xE02020));
+    WriteTexture("green.txr", SolidTxr(0x30C050));
+    WriteModel("red.msm", SquareModel({"red.bmp"}, 0));
+    WriteModel("green.msm", SquareModel({"green.bmp"}, 0));
+    Load({"red.msm", "green.msm"});
+    RenderFrame();
+    ASSERT_TRUE(ColoursClose(OnScreen(159, 179), 0xE02020)) << "red piece on screen";
+    LosableSurface::Install(appState.primarySurface);
+    LosableSurface::lost = true;
+    LosableSurface::restores = 0;
+    SelectPiece(host, 1);
+    LoadSelectedPiece(host.mainWindow);
+    RenderFrame();
+    EXPECT_EQ(LosableSurface::restores, 1) << "the lost surface is restored";
+    EXPECT_TRUE(ColoursClose(OnScreen(159, 179), 0xE02020)) << "the lost frame shows nothing new";
+    RenderFrame();
+    const std::uint32_t seen = OnScreen(159, 179);
+    EXPECT_TRUE(ColoursClose(seen, 0x30C050)) << "next frame presented: " << std::hex << seen;
 }
 
 // What the format callback leaves in its context after offering `offered`.
@@ -455,46 +376,44 @@ DDPIXELFORMAT Picked(std::vector<DDPIXELFORMAT> offered) {
     return picked;
 }
 
-TEST_F(Preview, TextureFormatIsTheFirstSixteenBitOneWithoutAlpha) {
-    const DDPIXELFORMAT argb1555 =
-        RgbFormat(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x3E0, 0x1F, 0x8000);
-    const DDPIXELFORMAT rgb555 = RgbFormat(DDPF_RGB, 16, 0x7C00, 0x3E0, 0x1F);
-    const DDPIXELFORMAT rgb565 = RgbFormat(DDPF_RGB, 16, 0xF800, 0x7E0, 0x1F);
-    const DDPIXELFORMAT xrgb = RgbFormat(DDPF_RGB, 32, 0xFF0000, 0xFF00, 0xFF);
-    DDPIXELFORMAT luminance = RgbFormat(DDPF_LUMINANCE, 16, 0xFFFF, 0, 0);
-    DDPIXELFORMAT bump = RgbFormat(DDPF_BUMPDUDV, 16, 0xFF, 0xFF00, 0);
-    DDPIXELFORMAT fourcc = RgbFormat(DDPF_FOURCC, 16, 0, 0, 0);
-    fourcc.dwFourCC = MAKEFOURCC('U', 'Y', 'V', 'Y');
-    EXPECT_EQ(Picked({xrgb, argb1555, luminance, bump, fourcc, rgb555, rgb565}).dwGBitMask, 0x3E0u);
-    EXPECT_EQ(Picked({rgb565, rgb555}).dwGBitMask, 0x7E0u);
-    EXPECT_EQ(Picked({xrgb, argb1555}).dwRGBBitCount, 0u);
+// dwSize, dwFlags, dwFourCC, then the bit count and the four masks.
+DDPIXELFORMAT Format(DWORD flags, DWORD bits, DWORD r, DWORD g, DWORD b, DWORD a = 0) {
+    return DDPIXELFORMAT{sizeof(DDPIXELFORMAT), flags, 0, {bits}, {r}, {g}, {b}, {a}};
+}
 
-    // On this device: the surface made has the first acceptable format that
-    // the device enumerates.
+TEST(PreviewFormats, TextureFormatIsTheFirstSixteenBitOneWithoutAlphaDepthIsDepthOnly) {
+    const auto argb1555 = Format(DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0x7C00, 0x3E0, 0x1F, 0x8000);
+    const auto rgb555 = Format(DDPF_RGB, 16, 0x7C00, 0x3E0, 0x1F);
+    const auto rgb565 = Format(DDPF_RGB, 16, 0xF800, 0x7E0, 0x1F);
+    const auto xrgb = Format(DDPF_RGB, 32, 0xFF0000, 0xFF00, 0xFF);
+    const auto luminance = Format(DDPF_LUMINANCE, 16, 0xFFFF, 0, 0);
+    const auto bump = Format(DDPF_BUMPDUDV, 16, 0xFF, 0xFF00, 0);
+    auto fourcc = Format(DDPF_FOURCC, 16, 0, 0, 0);
+    fourcc.dwFourCC = MAKEFOURCC('U', 'Y', 'V', 'Y');
+    EXPECT_EQ(Picked({xrgb, argb1555, luminance, bump, fourcc, rgb555, rgb565}).dwGBitMask, 0x3E0u)
+        << "the first plain 16-bit RGB format";
+    EXPECT_EQ(Picked({rgb565, rgb555}).dwGBitMask, 0x7E0u) << "the first, whichever layout";
+    EXPECT_EQ(Picked({xrgb, argb1555}).dwRGBBitCount, 0u) << "none acceptable: none picked";
+
+    auto withStencil = Format(DDPF_ZBUFFER | DDPF_STENCILBUFFER, 32, 0, 0, 0);
+    auto depthOnly = Format(DDPF_ZBUFFER, 16, 0, 0, 0);
+    DDPIXELFORMAT picked{};
+    EXPECT_EQ(PickZBufferFormat(&withStencil, &picked), D3DENUMRET_OK) << "stencil passed over";
+    EXPECT_EQ(picked.dwSize, 0u);
+    EXPECT_EQ(PickZBufferFormat(&depthOnly, &picked), D3DENUMRET_CANCEL) << "depth only taken";
+    EXPECT_EQ(std::memcmp(&picked, &depthOnly, sizeof picked), 0);
+}
+
+HRESULT CALLBACK CollectFormat(DDPIXELFORMAT* format, void* context) {
+    static_cast<std::vector<DDPIXELFORMAT>*>(context)->push_back(*format);
+    return D3DENUMRET_OK;
+}
+
+TEST_F(Preview, TexturesAreManagedInTheDevicesFormatAndSizeAndKeepThePicture) {
     std::vector<DDPIXELFORMAT> offered;
     appState.device->EnumTextureFormats(CollectFormat, &offered);
     const DDPIXELFORMAT expected = Picked(offered);
-    ASSERT_EQ(expected.dwRGBBitCount, 16u);
-    WriteTexture("t.txr", SolidTxr(0x808080));
-    WriteModel("m.msm", SquareModel({"t.bmp"}, 0));
-    Load({"m.msm"});
-    ASSERT_NE(appState.textureTable[0], nullptr);
-    DDPIXELFORMAT made{};
-    made.dwSize = sizeof made;
-    ASSERT_EQ(appState.textureTable[0]->GetPixelFormat(&made), DD_OK);
-    EXPECT_EQ(made.dwFlags, expected.dwFlags);
-    EXPECT_EQ(made.dwRBitMask, expected.dwRBitMask);
-    EXPECT_EQ(made.dwGBitMask, expected.dwGBitMask);
-    EXPECT_EQ(made.dwBBitMask, expected.dwBBitMask);
-    // The hardware device's textures are managed by the runtime.
-    DDSURFACEDESC2 description;
-    std::memset(&description, 0, sizeof description);
-    description.dwSize = sizeof description;
-    appState.textureTable[0]->GetSurfaceDesc(&description);
-    EXPECT_NE(description.ddsCaps.dwCaps2 & DDSCAPS2_TEXTUREMANAGE, 0u);
-}
-
-TEST_F(Preview, TextureSizeFollowsTheDeviceCapsAndKeepsThePicture) {
+    ASSERT_EQ(expected.dwRGBBitCount, 16u) << "the device offers a 16-bit format";
     D3DDEVICEDESC7 caps{};
     ASSERT_EQ(appState.device->GetCaps(&caps), D3D_OK);
     const DWORD textureCaps = caps.dpcTriCaps.dwTextureCaps;
@@ -506,57 +425,36 @@ TEST_F(Preview, TextureSizeFollowsTheDeviceCapsAndKeepsThePicture) {
     if (textureCaps & D3DPTEXTURECAPS_SQUAREONLY) {
         w = h = std::max(w, h);
     }
-    // A bitmap of 48 x 20 through GDI, with a known colour at two corners.
+    // A 48 x 20 bitmap through GDI, one colour but for the last pixel.
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 48;
-    info.bmiHeader.biHeight = -20;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader = {sizeof info.bmiHeader, 48, -20, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_NE(bitmap, nullptr);
-    const int stride = (48 * 3 + 3) / 4 * 4;
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 0; x < 48; ++x) {
-            auto* p = static_cast<std::uint8_t*>(bits) + y * stride + x * 3;
-            p[0] = 0x10; // blue
-            p[1] = 0x80; // green
-            p[2] = static_cast<std::uint8_t>(x == 47 && y == 19 ? 0x00 : 0xF0);
-        }
+    auto* p = static_cast<std::uint8_t*>(bits);
+    for (int i = 0; i < 48 * 20; ++i) {
+        p[3 * i] = 0x10;
+        p[3 * i + 1] = 0x80;
+        p[3 * i + 2] = i == 48 * 20 - 1 ? 0x00 : 0xF0;
     }
     IDirectDrawSurface7* texture = CreateTextureFromBitmap(appState.device, bitmap);
     ASSERT_NE(texture, nullptr);
     DDSURFACEDESC2 description{};
     description.dwSize = sizeof description;
     texture->GetSurfaceDesc(&description);
-    EXPECT_EQ(description.dwWidth, w);
-    EXPECT_EQ(description.dwHeight, h);
-    EXPECT_EQ(description.ddsCaps.dwCaps & DDSCAPS_MIPMAP, 0u);
-    EXPECT_TRUE(ColoursClose(SurfaceColour(texture, 0, 0), 0xF08010));
-    EXPECT_TRUE(ColoursClose(SurfaceColour(texture, 47, 19), 0x008010));
+    EXPECT_EQ(description.dwWidth, w) << "width the device takes";
+    EXPECT_EQ(description.dwHeight, h) << "height the device takes";
+    EXPECT_EQ(description.ddsCaps.dwCaps & DDSCAPS_MIPMAP, 0u) << "one level";
+    EXPECT_NE(description.ddsCaps.dwCaps2 & DDSCAPS2_TEXTUREMANAGE, 0u) << "managed";
+    EXPECT_EQ(description.ddpfPixelFormat.dwGBitMask, expected.dwGBitMask) << "the picked format";
+    EXPECT_EQ(description.ddpfPixelFormat.dwRBitMask, expected.dwRBitMask) << "the picked format";
+    EXPECT_TRUE(ColoursClose(SurfaceColour(texture, 0, 0), 0xF08010)) << "first pixel";
+    EXPECT_TRUE(ColoursClose(SurfaceColour(texture, 47, 19), 0x008010)) << "last pixel";
     texture->Release();
-    // The bitmap was taken over and deleted.
     BITMAP gone{};
-    EXPECT_EQ(GetObjectA(bitmap, sizeof gone, &gone), 0);
-    // A name that is neither a resource nor a bitmap file gives nothing.
-    EXPECT_EQ(LoadTextureSurface(appState.device, data.File("none.bmp").c_str()), nullptr);
-}
-
-TEST(PreviewFormats, DepthFormatMustBeDepthOnly) {
-    DDPIXELFORMAT withStencil{};
-    withStencil.dwSize = sizeof withStencil;
-    withStencil.dwFlags = DDPF_ZBUFFER | DDPF_STENCILBUFFER;
-    withStencil.dwZBufferBitDepth = 32;
-    DDPIXELFORMAT depthOnly{};
-    depthOnly.dwSize = sizeof depthOnly;
-    depthOnly.dwFlags = DDPF_ZBUFFER;
-    depthOnly.dwZBufferBitDepth = 16;
-    DDPIXELFORMAT picked{};
-    EXPECT_EQ(PickZBufferFormat(&withStencil, &picked), D3DENUMRET_OK);
-    EXPECT_EQ(picked.dwSize, 0u);
-    EXPECT_EQ(PickZBufferFormat(&depthOnly, &picked), D3DENUMRET_CANCEL);
-    EXPECT_EQ(std::memcmp(&picked, &depthOnly, sizeof picked), 0);
+    EXPECT_EQ(GetObjectA(bitmap, sizeof gone, &gone), 0) << "the bitmap was taken over and deleted";
+    EXPECT_EQ(LoadTextureSurface(appState.device, data.File("none.bmp").c_str()), nullptr)
+        << "a name that is neither a resource nor a bitmap file gives nothing";
 }
 
 } // namespace

@@ -1,0 +1,61 @@
+#include "support/screen_capture_win.h"
+
+#include "support/bmp_builder.h"
+#include "support/scratch.h"
+
+std::uint32_t ScreenColour(int x, int y) {
+    const HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+std::vector<std::uint32_t> ScreenPixels(const RECT& rect) {
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HDC screen = GetDC(nullptr);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<std::uint32_t> pixels;
+    if (bitmap != nullptr) {
+        const HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        const auto* p = static_cast<const std::uint32_t*>(bits);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+             ++i) {
+            pixels.push_back(p[i] & 0xFFFFFF);
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+void SaveScreenshot(const RECT& rect, const std::string& path) {
+    const std::vector<std::uint32_t> pixels = ScreenPixels(rect);
+    TestBitmap shot = Plain24(rect.right - rect.left, rect.bottom - rect.top);
+    shot.pixel = [&](int x, int y, int channel) {
+        const std::size_t at = static_cast<std::size_t>(y * shot.width + x);
+        return static_cast<std::uint8_t>(at < pixels.size() ? pixels[at] >> (8 * channel) : 0);
+    };
+    WriteBytes(path, BuildBmp(shot));
+}
+
+bool ColoursClose(std::uint32_t a, std::uint32_t b, int tolerance) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (d > tolerance || d < -tolerance) {
+            return false;
+        }
+    }
+    return a <= 0xFFFFFF && b <= 0xFFFFFF;
+}
