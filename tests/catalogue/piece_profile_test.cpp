@@ -95,6 +95,7 @@ TEST(ProfileOrder, NamesSortAsASortedListBoxKeepsThem) {
                                                                {"[", "a", -1},
                                                                {"{", "0", -1},
                                                                {"b", "A", 1},
+                                                               {"z", "0", 1},
                                                                {"", "a", -1}};
     for (const auto& [a, b, sign] : pairs) {
         const int order = CompareProfileNames(a, b);

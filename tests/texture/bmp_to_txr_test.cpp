@@ -27,26 +27,6 @@ Outcome Convert(const std::string& input, const std::string& output) {
     return {result, testing::internal::GetCapturedStdout()};
 }
 
-TEST(EndsWithNoCase, FoldsOnlyTheLettersAToZ) {
-    const std::tuple<const char*, const char*, bool> cases[] = {
-        {"pic.BMP", "bmp", true},       {"pic.Dib", "dib", true}, {"picbmp", "bmp", true},
-        {"bmp", "BMP", true},           {"x", "", true},          {"pic.bmp.txt", "bmp", false},
-        {"mp", "bmp", false},           {"", "bmp", false},       {"a[", "A{", false},
-        {"pic.\xC2MP", "\xE2mp", false}};
-    for (const auto& [text, ending, expected] : cases) {
-        EXPECT_EQ(EndsWithNoCase(text, ending), expected) << text << " ends with " << ending;
-    }
-}
-
-TEST(ExactLog, ExponentOfExactPowersOnly) {
-    const std::tuple<int, int, int> cases[] = {
-        {2, 2, 1},  {64, 2, 6}, {1 << 30, 2, 30},   {1, 2, 0},  {0, 2, 0},
-        {-8, 2, 0}, {48, 2, 0}, {0x7FFFFFFF, 2, 0}, {81, 3, 4}, {8, 1, 0}};
-    for (const auto& [number, base, expected] : cases) {
-        EXPECT_EQ(ExactLog(number, base), expected) << "log of " << number << " to base " << base;
-    }
-}
-
 TEST(ConvertBmpToTxr, RefusalsInTheirOrderPrintTheirLinesAndWriteNothing) {
     const char* notBmp = "  is not a BMP or DIB file\n";
     const char* unreadable = "  failed at reading bitmap file\n";
