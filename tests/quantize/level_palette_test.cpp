@@ -52,6 +52,15 @@ TEST(NearestEntrySearch, AgreesWithTheSearchOverAllEntries) {
     }
 }
 
+TEST(NearestEntrySearch, AnEntryAsFarOffInGreenAloneStillWinsATieByItsLowerIndex) {
+    LevelPalette palette;
+    palette.entries[255] = PaletteEntry{255, 255, 255, 0};
+    palette.entries[9] = PaletteEntry{110, 100, 100, 0}; // red 10 off: met first, by green
+    palette.entries[5] = PaletteEntry{100, 110, 100, 0}; // green 10 off: the same distance
+    EXPECT_EQ(NearestEntrySearch(palette).Find(ColorValue(100, 100, 100)), 5)
+        << "equal distances go to the lower index, wherever its green lies";
+}
+
 TEST(CreateIndexedDib, ATopDownEightBitBitmapWithThePaletteAsItsTable) {
     LevelPalette palette;
     for (std::size_t k = 0; k < 256; ++k) {
