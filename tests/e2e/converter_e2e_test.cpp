@@ -39,9 +39,10 @@ TEST(ConverterProgram, TextureToBitmapBesideTheTextureOrUnderTheSecondName) {
     EXPECT_EQ(std::tie(single.exitCode, single.standardOutput), std::make_tuple(0, std::string()));
     EXPECT_EQ(ReadBytes(folder.File("a.bmp")), ExpectedBmp(eight)) << "a.txr gives a.bmp";
     // Names with blanks arrive in quotes; a third name is ignored.
-    EXPECT_EQ(Convert({"/B", folder.File("my tex.txr"), folder.File("my out.bmp"), folder.File("c")})
-                  .exitCode,
-              0);
+    EXPECT_EQ(
+        Convert({"/B", folder.File("my tex.txr"), folder.File("my out.bmp"), folder.File("c")})
+            .exitCode,
+        0);
     EXPECT_EQ(ReadBytes(folder.File("my out.bmp")), ExpectedBmp(truecolour)) << "the second name";
     EXPECT_EQ(folder.Entries(),
               (std::vector<std::string>{"a.bmp", "a.txr", "my out.bmp", "my tex.txr"}));
@@ -98,7 +99,8 @@ TEST(ConverterProgram, FailedConversionsExitWithZeroSayWhyAndWriteNothing) {
     TestBitmap sixteen = Plain24(4, 4);
     sixteen.bitsPerPixel = 16;
     WriteBytes(folder.File("sixteen.bmp"), BuildBmp(sixteen));
-    const ProgramResult depth = Convert({"/t", folder.File("sixteen.bmp"), folder.File("keep.txr")});
+    const ProgramResult depth =
+        Convert({"/t", folder.File("sixteen.bmp"), folder.File("keep.txr")});
     EXPECT_EQ(depth.exitCode, 0);
     EXPECT_EQ(depth.standardOutput, "  bitmap does not correspond to color number" + kLineEnd +
                                         "  bitmap must be 256 or 24bit colors" + kLineEnd);
