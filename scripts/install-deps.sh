@@ -7,6 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ clang libclang-rt-14-dev        # native build, sanitizers, libFuzzer
+  clang-format                                   # the format check of the test command
   googletest libgtest-dev libbenchmark-dev       # unit tests (both builds), benchmarks
   mingw-w64                                      # the Windows build
   wine wine64 xvfb xauth x11-apps                # running the Windows build, screenshots

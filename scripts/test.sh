@@ -30,6 +30,18 @@ count_ctest() {
   failed=$((failed + bad))
 }
 
+# Every tracked C++ file must be formatted with the repository's .clang-format:
+# one failed item when any is not.
+echo "== format: clang-format --dry-run --Werror"
+if git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror >"$log_dir/format.log" 2>&1; then
+  passed=$((passed + 1))
+else
+  echo "== format: FAILED, files not formatted (see $log_dir/format.log):"
+  grep -oE '^[^:]+\.(cpp|h):' "$log_dir/format.log" | sort -u | sed 's/:$//; s/^/   /'
+  failed=$((failed + 1))
+  status=1
+fi
+
 run_preset() {
   local preset=$1
   echo "== $preset: build"

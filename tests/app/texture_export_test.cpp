@@ -1,109 +1,86 @@
+// The texture commands' plan: the texture files a model names, and the
+// conversions an export runs.
 #include "app/texture_export.h"
+
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 // The head of a model: a signed 16-bit name count and the names, each ending
-// in a zero byte, followed by whatever the test wants (nothing else is read).
-Bytes ModelNaming(std::int16_t count, const std::vector<std::string>& names, bool terminateLast = true) {
-    Bytes image{static_cast<std::uint8_t>(count), static_cast<std::uint8_t>(static_cast<std::uint16_t>(count) >> 8)};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        image.insert(image.end(), names[i].begin(), names[i].end());
-        if (terminateLast || i + 1 < names.size()) {
-            image.push_back(0);
-        }
+// in a zero byte; nothing else is read. How a list that runs past the data
+// is read is the model layout's (tests/preview).
+Bytes Head(std::int16_t count, const std::vector<std::string>& names) {
+    Bytes image;
+    PutLe(image, static_cast<std::uint16_t>(count), 2);
+    for (const std::string& name : names) {
+        image.insert(image.end(), name.begin(), name.end());
+        image.push_back(0);
     }
     return image;
 }
 
-std::vector<std::string> Bitmaps(const TextureExportPlan& plan) {
-    std::vector<std::string> paths;
-    for (const TextureConversion& c : plan.conversions) {
-        paths.push_back(c.bitmapPath);
+using Names = std::vector<std::string>;
+
+TEST(TextureFileNames, EachNameThatFitsWithItsTextureExtensionInListOrder) {
+    const std::pair<Bytes, Names> cases[] = {
+        {Head(2, {"wall.bmp", "floor"}), {"wall.txr", "floor.txr"}},
+        {Head(3, {"a.b.c", "", "x."}), {"a.b.txr", ".txr", "x.txr"}},
+        {Head(2, {std::string(300, 'n'), "b"}), {"b.txr"}}, // too long for a path: left out
+    };
+    for (const auto& [image, names] : cases) {
+        EXPECT_EQ(TextureFileNames(image), names) << image.size() << " bytes";
     }
-    return paths;
 }
 
-TEST(TextureFileNames, ListsEachNameWithItsTextureExtensionInFileOrder) {
-    EXPECT_EQ(TextureFileNames(ModelNaming(2, {"wall.bmp", "floor"})),
-              (std::vector<std::string>{"wall.txr", "floor.txr"}));
-    EXPECT_EQ(TextureFileNames(ModelNaming(3, {"a.b.c", "", "x."})),
-              (std::vector<std::string>{"a.b.txr", ".txr", "x.txr"}));
-}
-
-TEST(TextureFileNames, AListRunningPastTheDataYieldsTheNamesThatFit) {
-    EXPECT_EQ(TextureFileNames(ModelNaming(3, {"wall.bmp", "floor"})),
-              (std::vector<std::string>{"wall.txr", "floor.txr"}));
-    EXPECT_EQ(TextureFileNames(ModelNaming(2, {"wall.bmp", "flo"}, false)),
-              (std::vector<std::string>{"wall.txr"}));
-    EXPECT_TRUE(TextureFileNames(ModelNaming(0, {"ignored.bmp"})).empty());
-    EXPECT_TRUE(TextureFileNames(ModelNaming(-1, {"ignored.bmp"})).empty());
-    EXPECT_TRUE(TextureFileNames(Bytes{5}).empty());
-    EXPECT_TRUE(TextureFileNames(Bytes{}).empty());
-    // A name too long for a path buffer is left out, the others stay.
-    EXPECT_EQ(TextureFileNames(ModelNaming(2, {std::string(300, 'n'), "b"})),
-              std::vector<std::string>{"b.txr"});
-}
-
-TEST(TextureExportPlan, JoinsEachNameWithBothFolders) {
-    const TextureExportPlan plan =
-        PlanTextureExport(ModelNaming(2, {"wall.bmp", "floor"}), "D:\\out", "C:\\tex");
-    EXPECT_TRUE(plan.hasNames);
-    ASSERT_EQ(plan.conversions.size(), 2u);
-    EXPECT_EQ(plan.conversions[0].texturePath, "C:\\tex\\wall.txr");
-    EXPECT_EQ(plan.conversions[0].bitmapPath, "D:\\out\\wall.bmp");
-    EXPECT_EQ(plan.conversions[1].texturePath, "C:\\tex\\floor.txr");
-    EXPECT_EQ(plan.conversions[1].bitmapPath, "D:\\out\\floor.bmp");
-}
-
-TEST(TextureExportPlan, ADriveRootGivesADoubledBackslash) {
-    EXPECT_EQ(Bitmaps(PlanTextureExport(ModelNaming(1, {"wall.bmp"}), "D:\\", "C:\\tex")),
-              std::vector<std::string>{"D:\\\\wall.bmp"});
-}
-
-TEST(TextureExportPlan, ADotInAFolderNeverShortensAPath) {
-    const TextureExportPlan plan =
-        PlanTextureExport(ModelNaming(1, {"floor"}), "D:\\my.out", "C:\\tex.v2");
-    ASSERT_EQ(plan.conversions.size(), 1u);
-    EXPECT_EQ(plan.conversions[0].texturePath, "C:\\tex.v2\\floor.txr");
-    EXPECT_EQ(plan.conversions[0].bitmapPath, "D:\\my.out\\floor.bmp");
-}
-
-TEST(TextureExportPlan, NamesThatWouldLeaveTheChosenFolderAreSkipped) {
-    const TextureExportPlan plan = PlanTextureExport(
-        ModelNaming(8, {"..\\..\\startup\\x.bmp", "C:\\Windows\\x", "\\\\server\\share\\x", "sub/x.bmp",
-                        "..", "ok.bmp", "C:evil.bmp", "\\root.bmp"}),
-        "D:\\out", "C:\\tex");
-    EXPECT_TRUE(plan.hasNames);
-    EXPECT_EQ(Bitmaps(plan), std::vector<std::string>{"D:\\out\\ok.bmp"});
-    EXPECT_EQ(plan.conversions[0].texturePath, "C:\\tex\\ok.txr");
-}
-
-TEST(TextureExportPlan, PathsThatDoNotFitAreSkipped) {
-    const std::string folder(250, 'f');
-    const TextureExportPlan plan =
-        PlanTextureExport(ModelNaming(2, {"abcd.bmp", "abcdefgh.bmp"}), folder.c_str(), "T");
-    EXPECT_EQ(Bitmaps(plan), std::vector<std::string>{folder + "\\abcd.bmp"});
-    const TextureExportPlan viaTextureFolder =
-        PlanTextureExport(ModelNaming(1, {"abcdefgh.bmp"}), "D", folder.c_str());
-    EXPECT_TRUE(viaTextureFolder.conversions.empty());
+TEST(TextureExportPlan, JoinsEachPlainNameWithBothFoldersWhenTheResultFits) {
+    const std::string long250(250, 'f');
+    const struct {
+        Bytes image;
+        std::string destination, textures;
+        std::vector<std::pair<std::string, std::string>> conversions; // texture, bitmap
+    } cases[] = {
+        {Head(2, {"wall.bmp", "floor"}),
+         "D:\\out",
+         "C:\\tex",
+         {{"C:\\tex\\wall.txr", "D:\\out\\wall.bmp"},
+          {"C:\\tex\\floor.txr", "D:\\out\\floor.bmp"}}},
+        {Head(1, {"wall.bmp"}), "D:\\", "C:\\tex", {{"C:\\tex\\wall.txr", "D:\\\\wall.bmp"}}},
+        {Head(1, {"floor"}),
+         "D:\\my.out",
+         "C:\\tex.v2", // a folder's dot never shortens a path
+         {{"C:\\tex.v2\\floor.txr", "D:\\my.out\\floor.bmp"}}},
+        {Head(8, {"..\\..\\startup\\x.bmp", "C:\\Windows\\x", "\\\\server\\share\\x", "sub/x.bmp",
+                  "..", "ok.bmp", "C:evil.bmp", "\\root.bmp"}),
+         "D:\\out",
+         "C:\\tex",
+         {{"C:\\tex\\ok.txr", "D:\\out\\ok.bmp"}}}, // paths never leave
+        {Head(2, {"abcd.bmp", "abcdefgh.bmp"}),
+         long250,
+         "T",
+         {{"T\\abcd.txr", long250 + "\\abcd.bmp"}}},
+        {Head(1, {"abcdefgh.bmp"}), "D", long250, {}},
+    };
+    for (const auto& c : cases) {
+        const TextureExportPlan plan =
+            PlanTextureExport(c.image, c.destination.c_str(), c.textures.c_str());
+        EXPECT_TRUE(plan.hasNames);
+        std::vector<std::pair<std::string, std::string>> conversions;
+        for (const TextureConversion& conversion : plan.conversions) {
+            conversions.emplace_back(conversion.texturePath, conversion.bitmapPath);
+        }
+        EXPECT_EQ(conversions, c.conversions) << "into " << c.destination.substr(0, 12);
+    }
 }
 
 TEST(TextureExportPlan, NoNamesMeansNothingToDoAndNoClosingMessage) {
-    EXPECT_FALSE(PlanTextureExport(ModelNaming(0, {}), "D", "T").hasNames);
-    EXPECT_FALSE(PlanTextureExport(ModelNaming(-3, {}), "D", "T").hasNames);
-    EXPECT_FALSE(PlanTextureExport(Bytes{}, "D", "T").hasNames);
-    // A count with names that run past the data still ends with the message.
-    const TextureExportPlan truncated = PlanTextureExport(Bytes{2, 0, 'a'}, "D", "T");
-    EXPECT_TRUE(truncated.hasNames);
-    EXPECT_TRUE(truncated.conversions.empty());
+    for (const Bytes& image : {Head(0, {}), Head(-3, {}), Bytes{}}) {
+        EXPECT_FALSE(PlanTextureExport(image, "D", "T").hasNames) << image.size() << " bytes";
+    }
+    const TextureExportPlan cut = PlanTextureExport(Bytes{2, 0, 'a'}, "D", "T");
+    EXPECT_TRUE(cut.hasNames) << "names that run past the data still end with the message";
+    EXPECT_TRUE(cut.conversions.empty());
 }
 
 } // namespace

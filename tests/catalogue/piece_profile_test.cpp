@@ -1,178 +1,119 @@
+// Piece profiles: the two fields at their offsets, short files, which pieces
+// qualify, and the order of profile names.
 #include "catalogue/piece_profile.h"
 
-#include "support/scratch.h"
+#include "support/piece_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 namespace {
 
-// A profile file written out literally: model name at 0, piece name at 100,
-// `size` bytes in all, every other byte 0xEE so that stray reads show.
-Bytes Profile(const std::string& model, const std::string& piece, std::size_t size = 300) {
-    Bytes bytes(std::max<std::size_t>(size, 228), 0xEE);
-    std::fill(bytes.begin(), bytes.begin() + 32, 0);
-    std::fill(bytes.begin() + 100, bytes.begin() + 228, 0);
-    std::memcpy(bytes.data(), model.data(), std::min<std::size_t>(model.size(), 32));
-    std::memcpy(bytes.data() + 100, piece.data(), std::min<std::size_t>(piece.size(), 128));
-    bytes.resize(size);
-    return bytes;
+PieceRecord FromBytes(const Bytes& bytes) {
+    return PieceRecordFromProfileBytes(bytes.data(), bytes.size());
 }
 
-std::string ModelText(const PieceRecord& r) {
-    return std::string(FieldText(r.modelFile, sizeof r.modelFile));
+std::string Model(const PieceRecord& r) {
+    return std::string(FieldText(r.modelFile, 32));
 }
-std::string NameText(const PieceRecord& r) {
-    return std::string(FieldText(r.pieceName, sizeof r.pieceName));
-}
-
-TEST(PieceProfile, ReadsBothFieldsAndNothingElse) {
-    ScratchFolder folder;
-    WriteBytes(folder.File("a.prt"), Profile("cube.msm", "Brick Cube"));
-    PieceRecord record;
-    ASSERT_TRUE(ReadPieceProfile(folder.File("a.prt").c_str(), record));
-    EXPECT_EQ(ModelText(record), "cube.msm");
-    EXPECT_EQ(NameText(record), "Brick Cube");
-    EXPECT_TRUE(IsQualifyingPiece(record));
-    // Bytes 32..99 and the bytes past 227 are never part of the record.
-    for (char c : record.modelFile) {
-        EXPECT_NE(static_cast<unsigned char>(c), 0xEE);
-    }
-    for (char c : record.pieceName) {
-        EXPECT_NE(static_cast<unsigned char>(c), 0xEE);
-    }
+std::string Name(const PieceRecord& r) {
+    return std::string(FieldText(r.pieceName, 128));
 }
 
-TEST(PieceProfile, FieldsAreCopiedByteForByteAndEndAtTheirFirstZero) {
-    Bytes bytes = Profile("m.msm", "Name");
+TEST(PieceProfile, FieldsAreCopiedWholeFromTheirOffsetsAndNothingElse) {
+    Bytes full = ProfileBytes(std::string(32, 'M'), std::string(128, 'N'), 300);
+    std::fill(full.begin() + 228, full.end(), 0xEE); // nothing past the fields may be read
+    EXPECT_EQ(Model(FromBytes(full)), std::string(32, 'M')) << "32 bytes, no zero, no run-on";
+    EXPECT_EQ(Name(FromBytes(full)), std::string(128, 'N')) << "128 bytes, no zero, no run-on";
+    Bytes bytes = ProfileBytes("m.msm", "Name");
     bytes[10] = 'x';  // after the model name's zero
     bytes[120] = 'y'; // after the piece name's zero
-    const PieceRecord record = PieceRecordFromProfileBytes(bytes.data(), bytes.size());
-    EXPECT_EQ(record.modelFile[10], 'x');
-    EXPECT_EQ(record.pieceName[20], 'y');
-    EXPECT_EQ(ModelText(record), "m.msm");
-    EXPECT_EQ(NameText(record), "Name");
-}
-
-TEST(PieceProfile, FullWidthFieldsAreTakenWholeWithoutRunningOn) {
-    const std::string model(32, 'M');
-    const std::string name(128, 'N');
-    Bytes bytes = Profile(model, name);
-    // The bytes right after each field are not zero: nothing may be read on.
-    ASSERT_EQ(bytes[32], 0xEE);
-    ASSERT_EQ(bytes[228], 0xEE);
-    const PieceRecord record = PieceRecordFromProfileBytes(bytes.data(), bytes.size());
-    EXPECT_EQ(ModelText(record), model);
-    EXPECT_EQ(NameText(record), name);
-    EXPECT_TRUE(IsQualifyingPiece(record));
+    const PieceRecord record = FromBytes(bytes);
+    EXPECT_EQ(record.modelFile[10], 'x') << "the field is copied byte for byte";
+    EXPECT_EQ(record.pieceName[20], 'y') << "the field is copied byte for byte";
+    EXPECT_EQ(Model(record) + "/" + Name(record), "m.msm/Name") << "texts end at their zero";
 }
 
 TEST(PieceProfile, BytesPastTheEndOfAShortFileReadAsZero) {
     ScratchFolder folder;
-    const Bytes full = Profile("model.msm", "Piece");
-    struct Case {
-        std::size_t size;
-        std::string model, name;
-    } cases[] = {
-        {0, "", ""},
-        {5, "model", ""},
-        {32, "model.msm", ""},
-        {100, "model.msm", ""}, // ends right before the piece name
-        {101, "model.msm", "P"},
-        {103, "model.msm", "Pie"},
-        {228, "model.msm", "Piece"},
-    };
-    for (const Case& c : cases) {
-        const std::string path = folder.File(std::to_string(c.size).append(".prt"));
-        WriteBytes(path, Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(c.size)));
+    const Bytes full = ProfileBytes("model.msm", "Piece", 300);
+    const std::tuple<std::size_t, std::string, std::string> cases[] = {{0, "", ""},
+                                                                       {5, "model", ""},
+                                                                       {32, "model.msm", ""},
+                                                                       {100, "model.msm", ""},
+                                                                       {101, "model.msm", "P"},
+                                                                       {103, "model.msm", "Pie"},
+                                                                       {228, "model.msm", "Piece"}};
+    for (const auto& [size, model, name] : cases) {
+        WriteBytes(folder.File("a.prt"),
+                   Bytes(full.begin(), full.begin() + static_cast<long>(size)));
         PieceRecord record;
         std::memset(&record, 0x55, sizeof record);
-        ASSERT_TRUE(ReadPieceProfile(path.c_str(), record)) << c.size;
-        EXPECT_EQ(ModelText(record), c.model) << c.size;
-        EXPECT_EQ(NameText(record), c.name) << c.size;
-        EXPECT_EQ(IsQualifyingPiece(record), !c.model.empty() && !c.name.empty()) << c.size;
-        // What the file does not hold is zero, up to the end of each field.
-        const std::size_t modelHeld = std::min<std::size_t>(c.size, 32);
-        for (std::size_t i = modelHeld; i < 32; ++i) {
-            EXPECT_EQ(record.modelFile[i], 0) << c.size << " " << i;
-        }
-        const std::size_t nameHeld = c.size > 100 ? std::min<std::size_t>(c.size - 100, 128) : 0;
-        for (std::size_t i = nameHeld; i < 128; ++i) {
-            EXPECT_EQ(record.pieceName[i], 0) << c.size << " " << i;
-        }
+        ASSERT_TRUE(ReadPieceProfile(folder.File("a.prt").c_str(), record)) << size;
+        EXPECT_EQ(Model(record), model) << size << " bytes";
+        EXPECT_EQ(Name(record), name) << size << " bytes";
+        const std::size_t modelHeld = std::min<std::size_t>(size, 32);
+        const std::size_t nameHeld = size > 100 ? size - 100 : 0;
+        EXPECT_TRUE(std::all_of(record.modelFile + modelHeld, record.modelFile + 32,
+                                [](char c) { return c == 0; }))
+            << size << " bytes: the model field is zero past the file";
+        EXPECT_TRUE(std::all_of(record.pieceName + std::min<std::size_t>(nameHeld, 128),
+                                record.pieceName + 128, [](char c) { return c == 0; }))
+            << size << " bytes: the name field is zero past the file";
+    }
+    PieceRecord record;
+    std::memset(&record, 0x55, sizeof record);
+    EXPECT_FALSE(ReadPieceProfile(folder.File("missing.prt").c_str(), record)) << "missing file";
+    EXPECT_EQ(Name(record), "") << "a missing file gives a zero record";
+}
+
+TEST(PieceProfile, AQualifyingPieceHasBothNames) {
+    Bytes startsWithZero = ProfileBytes("", "A");
+    startsWithZero[1] = 'm'; // a field that starts with zero is empty
+    const std::pair<Bytes, bool> cases[] = {
+        {ProfileBytes("a.msm", "A"), true},
+        {ProfileBytes("", "A"), false},
+        {ProfileBytes("a.msm", ""), false},
+        {startsWithZero, false},
+        {ProfileBytes("\x90\xd4.msm", "\x90\xd4\x82\xa2\x94\xa0"), true}, // Shift-JIS text
+    };
+    for (const auto& [bytes, qualifies] : cases) {
+        EXPECT_EQ(IsQualifyingPiece(FromBytes(bytes)), qualifies) << Name(FromBytes(bytes));
     }
 }
 
-TEST(PieceProfile, QualificationNeedsBothNames) {
-    auto qualifies = [](const std::string& model, const std::string& name) {
-        const Bytes bytes = Profile(model, name);
-        return IsQualifyingPiece(PieceRecordFromProfileBytes(bytes.data(), bytes.size()));
-    };
-    EXPECT_TRUE(qualifies("a.msm", "A"));
-    EXPECT_FALSE(qualifies("", "A"));
-    EXPECT_FALSE(qualifies("a.msm", ""));
-    EXPECT_FALSE(qualifies("", ""));
-    // A field that starts with zero is empty whatever follows it.
-    Bytes bytes = Profile("", "A");
-    bytes[1] = 'm';
-    EXPECT_FALSE(IsQualifyingPiece(PieceRecordFromProfileBytes(bytes.data(), bytes.size())));
-    // Shift-JIS bytes are text like any other.
-    EXPECT_TRUE(qualifies("\x90\xd4.msm", "\x90\xd4\x82\xa2\x94\xa0"));
-}
-
-TEST(PieceProfile, MissingFileIsRefusedWithAZeroRecord) {
-    ScratchFolder folder;
-    PieceRecord record;
-    std::memset(&record, 0x55, sizeof record);
-    EXPECT_FALSE(ReadPieceProfile(folder.File("missing.prt").c_str(), record));
-    EXPECT_FALSE(IsQualifyingPiece(record));
-    EXPECT_EQ(NameText(record), "");
-}
-
-bool ProfileLess(const std::string& a, const std::string& b) {
-    return CompareProfileNames(a, b) < 0;
-}
-
-TEST(ProfileOrder, FileNamesSortWithoutRegardToCase) {
-    std::vector<std::string> names = {"b.prt", "A.prt", "c.prt"};
-    std::stable_sort(names.begin(), names.end(), ProfileLess);
-    EXPECT_EQ(names, (std::vector<std::string>{"A.prt", "b.prt", "c.prt"}));
-
-    EXPECT_EQ(CompareProfileNames("ABC.prt", "abc.prt"), 0);
-    EXPECT_LT(CompareProfileNames("a.prt", "ab.prt"), 0);       // "." before letters
-    EXPECT_LT(CompareProfileNames("a10.prt", "a2.prt"), 0);     // digits one by one
-    EXPECT_LT(CompareProfileNames("a_b.prt", "ab.prt"), 0);     // "_" before letters
-    EXPECT_LT(CompareProfileNames("_z.prt", "0.prt"), 0);       // symbols before digits
-    EXPECT_LT(CompareProfileNames("Z.prt", "\x90\xd4.prt"), 0); // double-byte text last
-    EXPECT_LT(CompareProfileNames("[", "a"), 0);                // symbols between the
-    EXPECT_LT(CompareProfileNames("{", "0"), 0);                // letters in ASCII too
-    EXPECT_GT(CompareProfileNames("b", "A"), 0);
-    EXPECT_LT(CompareProfileNames("", "a"), 0);
-}
-
-TEST(ProfileOrder, MatchesTheOrderOfASortedListBox) {
+TEST(ProfileOrder, NamesSortAsASortedListBoxKeepsThem) {
+    const std::tuple<const char*, const char*, int> pairs[] = {{"ABC.prt", "abc.prt", 0},
+                                                               {"a.prt", "ab.prt", -1},
+                                                               {"a10.prt", "a2.prt", -1},
+                                                               {"a_b.prt", "ab.prt", -1},
+                                                               {"_z.prt", "0.prt", -1},
+                                                               {"Z.prt", "\x90\xd4.prt", -1},
+                                                               {"[", "a", -1},
+                                                               {"{", "0", -1},
+                                                               {"b", "A", 1},
+                                                               {"z", "0", 1},
+                                                               {"", "a", -1}};
+    for (const auto& [a, b, sign] : pairs) {
+        const int order = CompareProfileNames(a, b);
+        EXPECT_EQ((order > 0) - (order < 0), sign) << a << " against " << b;
+    }
     // The order in which a sorted Win32 list box (lstrcmpi in the Japanese
     // locale) keeps these names, as seen under Wine.
     const std::vector<std::string> listBoxOrder = {
-        "_z", "0x", "9", "a.b", "a", "a10", "a2", "Ab", "ab_", "AB0", "b", "B_1", "b1", "B2", "Zz"};
+        "_z.prt",  "0x.prt",  "9.prt", "a.b.prt", "a.prt",  "a10.prt", "a2.prt", "Ab.prt",
+        "ab_.prt", "AB0.prt", "b.prt", "B_1.prt", "b1.prt", "B2.prt",  "Zz.prt"};
     std::vector<std::string> names = listBoxOrder;
     std::mt19937 random(4);
     for (int round = 0; round < 20; ++round) {
         std::shuffle(names.begin(), names.end(), random);
-        std::vector<std::string> sorted = names;
-        for (std::string& name : sorted) {
-            name += ".prt";
-        }
-        std::sort(sorted.begin(), sorted.end(), ProfileLess);
-        for (std::string& name : sorted) {
-            name.resize(name.size() - 4);
-        }
-        EXPECT_EQ(sorted, listBoxOrder);
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            return CompareProfileNames(a, b) < 0;
+        });
+        EXPECT_EQ(names, listBoxOrder) << "round " << round;
     }
 }
 

@@ -1,7 +1,7 @@
-// The sample pieces under samples/ hang together: every profile is listed,
-// names a model that exists, and every model is whole and names textures
-// that exist. The models are walked here literally, field by field.
+// The sample pieces under samples/ hang together: every profile names a
+// whole model, and every texture that model names is a readable texture.
 #include "catalogue/piece_profile.h"
+#include "preview/msm_layout.h"
 #include "texture/txr_format.h"
 
 #include "support/scratch.h"
@@ -9,10 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -20,153 +16,75 @@ namespace fs = std::filesystem;
 
 const fs::path kSamples = fs::path(PV_SOURCE_DIR) / "samples";
 
-struct ModelFacts {
-    bool whole = false;
-    std::vector<std::string> textureNames;
-    int vertexCount = 0;
-    int groupCount = 0;
-};
-
-// Little-endian fields at any offset; false once the data runs out.
-struct Reader {
-    const Bytes& bytes;
-    std::size_t at = 0;
-    bool Take(std::size_t n) {
-        if (bytes.size() - at < n) {
-            return false;
-        }
-        at += n;
-        return true;
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
     }
-    int U16(std::size_t offset) const { return bytes[offset] | (bytes[offset + 1] << 8); }
-};
-
-ModelFacts WalkModel(const Bytes& bytes) {
-    ModelFacts facts;
-    Reader r{bytes};
-    if (!r.Take(2)) {
-        return facts;
-    }
-    const int textureCount = static_cast<std::int16_t>(r.U16(0));
-    for (int i = 0; i < textureCount; ++i) {
-        const auto end =
-            std::find(bytes.begin() + static_cast<std::ptrdiff_t>(r.at), bytes.end(), 0);
-        if (end == bytes.end()) {
-            return facts;
-        }
-        facts.textureNames.emplace_back(bytes.begin() + static_cast<std::ptrdiff_t>(r.at), end);
-        r.at = static_cast<std::size_t>(end - bytes.begin()) + 1;
-    }
-    if (!r.Take(2)) {
-        return facts;
-    }
-    facts.vertexCount = r.U16(r.at - 2);
-    if (!r.Take(32u * static_cast<std::size_t>(facts.vertexCount)) || !r.Take(2)) {
-        return facts;
-    }
-    facts.groupCount = r.U16(r.at - 2);
-    for (int g = 0; g < facts.groupCount; ++g) {
-        if (!r.Take(4)) {
-            return facts;
-        }
-        const int textureIndex = static_cast<std::int16_t>(r.U16(r.at - 4));
-        const int indexCount = static_cast<std::int8_t>(bytes[r.at - 2]);
-        if (textureIndex < 0 || textureIndex >= textureCount || indexCount < 3) {
-            return facts;
-        }
-        for (int i = 0; i < indexCount; ++i) {
-            if (!r.Take(2) || r.U16(r.at - 2) >= facts.vertexCount) {
-                return facts;
-            }
-        }
-        if (!r.Take(2)) {
-            return facts;
-        }
-        // Nested records: level 2 with its own level-3 records.
-        const int nested = static_cast<std::int8_t>(bytes[r.at - 2]);
-        for (int n = 0; n < nested; ++n) {
-            if (!r.Take(4)) {
-                return facts;
-            }
-            const int k = static_cast<std::int8_t>(bytes[r.at - 2]);
-            if (k < 0 || !r.Take(2u * static_cast<std::size_t>(k)) || !r.Take(2)) {
-                return facts;
-            }
-            const int m = static_cast<std::int8_t>(bytes[r.at - 2]);
-            for (int l = 0; l < m; ++l) {
-                if (!r.Take(4)) {
-                    return facts;
-                }
-                const int j = static_cast<std::int8_t>(bytes[r.at - 2]);
-                if (j < 0 || !r.Take(2u * static_cast<std::size_t>(j)) || !r.Take(2)) {
-                    return facts;
-                }
-            }
-        }
-    }
-    facts.whole = r.at == bytes.size(); // nothing after the last group
-    return facts;
-}
-
-std::string TextureFileFor(const std::string& name) {
-    const std::size_t dot = name.rfind('.');
-    return (dot == std::string::npos ? name : name.substr(0, dot)) + ".txr";
-}
-
-TEST(SamplePieces, EveryProfileNamesAWholeModelWithItsTextures) {
-    std::vector<std::string> profiles;
-    for (const auto& entry : fs::directory_iterator(kSamples / "profiles")) {
-        profiles.push_back(entry.path().filename().string());
-    }
-    std::sort(profiles.begin(), profiles.end(), [](const std::string& a, const std::string& b) {
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return CompareProfileNames(a, b) < 0;
     });
-    std::vector<std::string> names;
-    for (const std::string& profile : profiles) {
+    return names;
+}
+
+TEST(SamplePieces, EveryProfileNamesAWholeModelWithReadableTextures) {
+    std::vector<std::string> pieces;
+    for (const std::string& profile : Names(kSamples / "profiles")) {
         SCOPED_TRACE(profile);
         PieceRecord record;
         ASSERT_TRUE(ReadPieceProfile((kSamples / "profiles" / profile).string().c_str(), record));
         ASSERT_TRUE(IsQualifyingPiece(record));
-        names.emplace_back(FieldText(record.pieceName, sizeof record.pieceName));
-        const std::string model(FieldText(record.modelFile, sizeof record.modelFile));
-        const ModelFacts facts = WalkModel(ReadBytes((kSamples / "models" / model).string()));
-        EXPECT_TRUE(facts.whole) << model;
-        EXPECT_GT(facts.vertexCount, 0);
-        EXPECT_GT(facts.groupCount, 0);
-        EXPECT_LE(facts.textureNames.size(), 17u);
-        for (const std::string& texture : facts.textureNames) {
-            const Bytes txr = ReadBytes((kSamples / "textures" / TextureFileFor(texture)).string());
+        pieces.emplace_back(FieldText(record.pieceName, sizeof record.pieceName));
+        const Bytes model =
+            ReadBytes((kSamples / "models" / FieldText(record.modelFile, 32)).string());
+        const std::span<const std::uint8_t> image{model.data(), model.size()};
+        const std::optional<MsmLayout> layout = WalkMsmLayout(image);
+        ASSERT_TRUE(layout) << "the model is whole";
+        EXPECT_EQ(layout->end, model.size()) << "nothing after the last group";
+        EXPECT_LE(layout->nameCount, 17u) << "at most 17 textures";
+        std::size_t at = layout->groupsOffset;
+        for (unsigned g = 0; g < layout->groupCount; ++g) {
+            const std::optional<MsmGroup> group = ReadMsmGroup(image, at);
+            ASSERT_TRUE(group);
+            EXPECT_TRUE(group->textureIndex >= 0 &&
+                        std::size_t(group->textureIndex) < layout->nameCount &&
+                        group->indexCount >= 3 &&
+                        MsmGroupIndicesInRange(image, *group, layout->vertexCount))
+                << "group " << g << " draws a textured fan of vertices of the model";
+            at = group->next;
+        }
+        EXPECT_GT(layout->vertexCount * layout->groupCount, 0) << "something to draw";
+        for (std::string texture : ReadMsmTextureNames(image)) {
+            texture = texture.substr(0, texture.rfind('.')) + ".txr";
+            const Bytes txr = ReadBytes((kSamples / "textures" / texture).string());
             ASSERT_GE(txr.size(), kTxrHeaderSize) << texture;
             const TxrHeader header = DecodeTxrHeader(txr.data());
             EXPECT_TRUE(IsReadableTxrHeader(header)) << texture;
-            EXPECT_EQ(txr.size(), TxrFileSize(header)) << texture;
+            EXPECT_EQ(txr.size(), TxrFileSize(header)) << texture << ": every level, no more";
         }
     }
-    // The list as the viewer shows it, a Shift-JIS name among them.
-    EXPECT_EQ(names,
+    EXPECT_EQ(pieces,
               (std::vector<std::string>{"Brick Cube", "Flag Pole", "Grass Slab",
-                                        "\x90\xd4\x82\xa2\x94\xa0", "\x95\x5c\x8e\xa6\x91\xe4"}));
+                                        "\x90\xd4\x82\xa2\x94\xa0", "\x95\x5c\x8e\xa6\x91\xe4"}))
+        << "the list as the viewer shows it, Shift-JIS names last";
 }
 
 TEST(SamplePieces, BothTextureDepthsAndAOneColourTextureAreAmongThem) {
-    int paletted = 0, trueColour = 0;
-    for (const auto& entry : fs::directory_iterator(kSamples / "textures")) {
-        const Bytes txr = ReadBytes(entry.path().string());
-        ASSERT_GE(txr.size(), kTxrHeaderSize);
-        const int bits = DecodeTxrHeader(txr.data()).bitsPerPixel;
-        paletted += bits == 8;
-        trueColour += bits == 24;
+    std::vector<int> depths;
+    for (const std::string& name : Names(kSamples / "textures")) {
+        const Bytes txr = ReadBytes((kSamples / "textures" / name).string());
+        depths.push_back(txr.size() >= kTxrHeaderSize ? DecodeTxrHeader(txr.data()).bitsPerPixel
+                                                      : 0);
     }
-    EXPECT_GE(paletted, 2);
-    EXPECT_GE(trueColour, 2);
-    // solid_red.txr: every pixel of level 0 is pure red (blue, green, red).
+    EXPECT_GE(std::count(depths.begin(), depths.end(), 8), 2) << "paletted samples";
+    EXPECT_GE(std::count(depths.begin(), depths.end(), 24), 2) << "true-colour samples";
     const Bytes red = ReadBytes((kSamples / "textures" / "solid_red.txr").string());
     const TxrHeader header = DecodeTxrHeader(red.data());
     ASSERT_EQ(header.bitsPerPixel, 24);
     for (std::size_t i = kTxrHeaderSize; i < TxrLevel0End(header); i += 3) {
-        ASSERT_EQ(red[i], 0);
-        ASSERT_EQ(red[i + 1], 0);
-        ASSERT_EQ(red[i + 2], 255);
+        ASSERT_EQ(Bytes(red.begin() + static_cast<long>(i), red.begin() + static_cast<long>(i) + 3),
+                  (Bytes{0, 0, 255}))
+            << "solid_red.txr is pure red (blue, green, red) at byte " << i;
     }
 }
 

@@ -1,62 +1,91 @@
+// Path texts in 260-byte buffers: copying, joining, file-name parts and
+// extensions.
 #include "common/path_text.h"
+#include "common/replace_extension.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
 
-TEST(PathText, CopyRefusesTextsOfMoreThan259Characters) {
+TEST(PathText, CopyAndJoinRefuseTextsOfMoreThan259CharactersLeavingTheBufferEmpty) {
     char buffer[kPathCapacity];
-    const std::string fits(259, 'a');
-    EXPECT_TRUE(CopyPathText(buffer, sizeof buffer, fits.c_str()));
-    EXPECT_EQ(std::string(buffer), fits);
-    const std::string tooLong(260, 'a');
-    EXPECT_FALSE(CopyPathText(buffer, sizeof buffer, tooLong.c_str()));
-    EXPECT_EQ(buffer[0], '\0');
-}
-
-TEST(PathText, JoinUsesOneBackslashAndRefusesOverflow) {
-    char buffer[kPathCapacity];
+    EXPECT_TRUE(CopyPathText(buffer, sizeof buffer, std::string(259, 'a').c_str()));
+    EXPECT_EQ(std::string(buffer), std::string(259, 'a')) << "259 characters are copied whole";
+    EXPECT_FALSE(CopyPathText(buffer, sizeof buffer, std::string(260, 'a').c_str()));
+    EXPECT_EQ(buffer[0], '\0') << "a refused copy leaves an empty text";
     EXPECT_TRUE(JoinPath(buffer, sizeof buffer, "C:\\tex", "wall.txr"));
-    EXPECT_EQ(std::string(buffer), "C:\\tex\\wall.txr");
-
+    EXPECT_EQ(std::string(buffer), "C:\\tex\\wall.txr") << "one backslash between the parts";
     const std::string folder(250, 'f');
-    EXPECT_TRUE(JoinPath(buffer, sizeof buffer, folder.c_str(), "12345678"));  // 259
-    EXPECT_FALSE(JoinPath(buffer, sizeof buffer, folder.c_str(), "123456789")); // 260
-    EXPECT_EQ(buffer[0], '\0');
+    EXPECT_TRUE(JoinPath(buffer, sizeof buffer, folder.c_str(), "12345678")) << "259 fit";
+    EXPECT_EQ(std::string(buffer), folder + "\\12345678");
+    EXPECT_FALSE(JoinPath(buffer, sizeof buffer, folder.c_str(), "123456789")) << "260 do not";
+    EXPECT_EQ(buffer[0], '\0') << "a refused join leaves an empty text";
 }
 
-TEST(PathText, FileNameOffsetFindsTheLastSeparator) {
-    EXPECT_EQ(FileNameOffset("tex.txr"), 0u);
-    EXPECT_EQ(FileNameOffset("C:\\a\\tex.txr"), 5u);
-    EXPECT_EQ(FileNameOffset("a/b\\c"), 4u);
-    EXPECT_EQ(FileNameOffset("C:tex"), 2u);
-    EXPECT_EQ(FileNameOffset("dir\\"), 4u);
-}
-
-TEST(PathText, PlainFileNamesStayInsideTheirFolder) {
-    EXPECT_TRUE(IsPlainFileName("wall.bmp"));
-    EXPECT_TRUE(IsPlainFileName("..wall"));
-    EXPECT_TRUE(IsPlainFileName("floor"));
-    for (const char* hostile : {"", ".", "..", "..\\..\\startup\\x.bmp", "C:\\Windows\\x",
-                                "\\\\server\\share\\x", "a/b.bmp", "/etc/passwd", "C:x",
-                                "sub\\x.bmp", "x.bmp:stream"}) {
-        EXPECT_FALSE(IsPlainFileName(hostile)) << hostile;
+TEST(PathText, TheFileNameStartsAfterTheLastSeparatorOrDriveColon) {
+    const std::pair<const char*, std::size_t> cases[] = {
+        {"tex.txr", 0}, {"C:\\a\\tex.txr", 5}, {"a/b\\c", 4}, {"C:tex", 2}, {"dir\\", 4}};
+    for (const auto& [path, offset] : cases) {
+        EXPECT_EQ(FileNameOffset(path), offset) << path;
+    }
+    for (const char* path : {"C:\\", "C:\\maps\\"}) {
+        EXPECT_TRUE(EndsWithBackslash(path)) << path << " ends with a backslash";
+    }
+    for (const char* path : {"C:\\maps", "C:", "", "maps/"}) {
+        EXPECT_FALSE(EndsWithBackslash(path)) << path << " does not end with a backslash";
     }
 }
 
-} // namespace
+TEST(PathText, OnlyPlainFileNamesStayInsideTheirFolder) {
+    for (const char* plain : {"wall.bmp", "..wall", "floor"}) {
+        EXPECT_TRUE(IsPlainFileName(plain)) << plain << " is a plain name";
+    }
+    for (const char* hostile :
+         {"", ".", "..", "..\\..\\startup\\x.bmp", "C:\\Windows\\x", "\\\\server\\share\\x",
+          "a/b.bmp", "/etc/passwd", "C:x", "sub\\x.bmp", "x.bmp:stream"}) {
+        EXPECT_FALSE(IsPlainFileName(hostile)) << hostile << " could leave the folder";
+    }
+}
 
-namespace {
+TEST(ReplaceExtension, CutsAtTheLastDotOfTheFileNameOrAppends) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"a.b.bmp", "a.b.txr"},
+        {"a.", "a.txr"},
+        {"C:\\maps\\x.y\\tex.TXR", "C:\\maps\\x.y\\tex.txr"},
+        {"floor", "floor.txr"},
+        {"", ".txr"},
+        {"C:\\maps.old\\tex", "C:\\maps.old\\tex.txr"}, // a folder's dot never shortens the path
+        {"maps.old/tex", "maps.old/tex.txr"},
+        {"D:tex", "D:tex.txr"},
+    };
+    for (const auto& [text, expected] : cases) {
+        char buffer[kPathCapacity] = {};
+        std::strcpy(buffer, text);
+        EXPECT_TRUE(ReplaceExtension(buffer, sizeof buffer, ".txr")) << text;
+        EXPECT_EQ(std::string(buffer), expected) << text;
+    }
+}
 
-TEST(PathText, EndsWithBackslashLooksAtTheLastCharacter) {
-    EXPECT_TRUE(EndsWithBackslash("C:\\"));
-    EXPECT_TRUE(EndsWithBackslash("C:\\maps\\"));
-    EXPECT_FALSE(EndsWithBackslash("C:\\maps"));
-    EXPECT_FALSE(EndsWithBackslash("C:"));
-    EXPECT_FALSE(EndsWithBackslash(""));
-    EXPECT_FALSE(EndsWithBackslash("maps/"));
+TEST(ReplaceExtension, RefusesAResultOfMoreThan259CharactersLeavingTheTextUnchanged) {
+    // The old extension's room counts: 250 + ".ext" takes a 9-byte extension.
+    const std::string dotted = std::string(250, 'n') + ".ext";
+    const struct {
+        std::string text;
+        const char* extension;
+        bool fits;
+    } cases[] = {{std::string(255, 'n'), ".txr", true},
+                 {std::string(256, 'n'), ".txr", false},
+                 {dotted, ".extensio", true},
+                 {dotted, ".extension", false}};
+    for (const auto& c : cases) {
+        char buffer[kPathCapacity];
+        std::strcpy(buffer, c.text.c_str());
+        EXPECT_EQ(ReplaceExtension(buffer, sizeof buffer, c.extension), c.fits) << c.extension;
+        EXPECT_EQ(std::strlen(buffer), c.fits ? 259u : c.text.size()) << "fits: " << c.fits;
+    }
 }
 
 } // namespace

@@ -16,19 +16,16 @@ struct TestBitmap {
     std::uint32_t headerSize = 40; // 12, 40, 52, 56, 108 or 124
     bool topDown = false;          // negative height, rows top first
     std::uint32_t compression = 0;
-    // Colour table entries written (8 bits and below); 0 writes none. The
-    // count field says `colorsUsed` (40-byte headers and later).
+    // Colour table entries written; the count field says `colorsUsed`.
     std::uint32_t tableEntries = 0;
     std::uint32_t colorsUsed = 0;
-    std::uint32_t gap = 0;     // extra bytes between the table and the pixels
-    std::uint32_t trailer = 0; // extra bytes after the pixels
+    std::uint32_t gap = 0; // extra bytes between the table and the pixels
     // Pixel bytes by (x, y from the top, channel): channel 0 only at 8 bits,
     // blue 0, green 1, red 2 at 24. Not used with run-length data.
     std::function<std::uint8_t(int, int, int)> pixel;
     // Colour table entry k's bytes: blue 0, green 1, red 2.
     std::function<std::uint8_t(int, int)> tableByte;
-    // Run-length data written as the pixel data instead of rows.
-    Bytes encoded;
+    Bytes encoded; // run-length data, written instead of rows
 };
 
 Bytes BuildBmp(const TestBitmap& bitmap);

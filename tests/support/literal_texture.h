@@ -15,63 +15,53 @@
 
 namespace literal {
 
-inline int Stride(int width, int bytesPerPixel) {
-    return (width * bytesPerPixel + 3) / 4 * 4;
+inline std::size_t Stride(int width, int bytesPerPixel) {
+    return static_cast<std::size_t>((width * bytesPerPixel + 3) / 4 * 4);
 }
 
 struct Level {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> bits; // 24-bit, top row first, then 8-bit once mapped
+    std::vector<std::uint8_t> bits; // 24-bit, top row first
 };
 
-// Level 0: the bitmap's pixels, an 8-bit one expanded through its table.
-inline Level LevelZero(const BitmapImage& source) {
-    Level level{source.width, source.height, {}};
-    level.bits.assign(static_cast<std::size_t>(Stride(source.width, 3) * source.height), 0);
+// Blue, green and red of pixel (x, y) of a 24-bit level.
+inline const std::uint8_t* Pixel(const Level& level, int x, int y) {
+    return &level.bits[static_cast<std::size_t>(y) * Stride(level.width, 3) + 3u * x];
+}
+
+// Level 0 is the bitmap's pixels, an 8-bit one expanded through its table;
+// level i holds the truncated means of the 2^i x 2^i blocks of level 0.
+inline std::vector<Level> Levels(const BitmapImage& source, int levelCount) {
+    Level base{source.width, source.height, {}};
+    base.bits.resize(Stride(source.width, 3) * static_cast<std::size_t>(source.height));
     for (int y = 0; y < source.height; ++y) {
         for (int x = 0; x < source.width; ++x) {
             for (int c = 0; c < 3; ++c) {
-                std::uint8_t value;
-                if (source.bitsPerPixel == 8) {
-                    const std::uint8_t index =
-                        source.pixels[static_cast<std::size_t>(y * Stride(source.width, 1) + x)];
-                    value = source.colourTable[4u * index + static_cast<unsigned>(c)];
-                } else {
-                    value = source.pixels[static_cast<std::size_t>(y * Stride(source.width, 3) +
-                                                                   3 * x + c)];
-                }
-                level.bits[static_cast<std::size_t>(y * Stride(source.width, 3) + 3 * x + c)] =
-                    value;
+                const std::size_t at =
+                    static_cast<std::size_t>(y) * Stride(source.width, 3) + 3u * x;
+                base.bits[at + c] =
+                    source.bitsPerPixel == 8
+                        ? source
+                              .colourTable[4u * source.pixels[y * Stride(source.width, 1) + x] + c]
+                        : source.pixels[at + c];
             }
         }
     }
-    return level;
-}
-
-inline std::vector<Level> Levels(const BitmapImage& source, int levelCount) {
-    std::vector<Level> levels;
-    levels.push_back(LevelZero(source));
-    const Level base = levels[0];
-    int w = source.width;
-    int h = source.height;
-    for (int i = 1; i < levelCount; ++i) {
-        w /= 2;
-        h /= 2;
-        const int s = 1 << i;
-        Level level{w, h, {}};
-        level.bits.assign(static_cast<std::size_t>(Stride(w, 3) * h), 0);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) {
+    std::vector<Level> levels{base};
+    for (int i = 1, s = 2; i < levelCount; ++i, s *= 2) {
+        Level level{source.width / s, source.height / s, {}};
+        level.bits.resize(Stride(level.width, 3) * static_cast<std::size_t>(level.height));
+        for (int y = 0; y < level.height; ++y) {
+            for (int x = 0; x < level.width; ++x) {
                 for (int c = 0; c < 3; ++c) {
                     unsigned sum = 0;
                     for (int by = 0; by < s; ++by) {
                         for (int bx = 0; bx < s; ++bx) {
-                            sum += base.bits[static_cast<std::size_t>(
-                                (y * s + by) * Stride(base.width, 3) + 3 * (x * s + bx) + c)];
+                            sum += Pixel(base, x * s + bx, y * s + by)[c];
                         }
                     }
-                    level.bits[static_cast<std::size_t>(y * Stride(w, 3) + 3 * x + c)] =
+                    level.bits[static_cast<std::size_t>(y) * Stride(level.width, 3) + 3u * x + c] =
                         static_cast<std::uint8_t>(sum / static_cast<unsigned>(s * s));
                 }
             }
@@ -81,81 +71,54 @@ inline std::vector<Level> Levels(const BitmapImage& source, int levelCount) {
     return levels;
 }
 
-struct Record {
-    std::uint32_t color;
-    std::int32_t weight;
-};
-
-inline std::vector<Record> Census(const std::vector<Level>& levels) {
-    std::vector<Record> census;
+// The colour table (blue, green, red, 0) of the palette built from the
+// levels: every pixel but pure black and white counted with the weight
+// (i + 1)^2 of its level, the 254 heaviest colours (the first met among equal
+// weights) in entries 1 to 254, black in entry 0 and white in entry 255.
+inline std::array<std::uint8_t, 1024> PaletteTable(const std::vector<Level>& levels) {
+    std::vector<std::pair<std::array<std::uint8_t, 3>, int>> census; // colour, weight
     for (std::size_t i = 0; i < levels.size(); ++i) {
-        const Level& level = levels[i];
-        for (int y = 0; y < level.height; ++y) {
-            for (int x = 0; x < level.width; ++x) {
-                const std::uint8_t* p =
-                    &level.bits[static_cast<std::size_t>(y * Stride(level.width, 3) + 3 * x)];
-                const std::uint8_t blue = p[0], green = p[1], red = p[2];
-                if ((blue == 0 && green == 0 && red == 0) ||
-                    (blue == 255 && green == 255 && red == 255)) {
+        for (int y = 0; y < levels[i].height; ++y) {
+            for (int x = 0; x < levels[i].width; ++x) {
+                const std::uint8_t* p = Pixel(levels[i], x, y);
+                const std::array<std::uint8_t, 3> colour{p[0], p[1], p[2]};
+                if (colour == std::array<std::uint8_t, 3>{0, 0, 0} ||
+                    colour == std::array<std::uint8_t, 3>{255, 255, 255}) {
                     continue;
                 }
-                const std::uint32_t color =
-                    red | (green << 8) | (static_cast<std::uint32_t>(blue) << 16);
-                const std::int32_t weight = static_cast<std::int32_t>((i + 1) * (i + 1));
-                bool found = false;
-                for (Record& record : census) {
-                    if (record.color == color) {
-                        record.weight += weight;
-                        found = true;
-                        break;
-                    }
+                auto record = std::find_if(census.begin(), census.end(),
+                                           [&](const auto& r) { return r.first == colour; });
+                if (record == census.end()) {
+                    census.push_back({colour, 0});
+                    record = census.end() - 1;
                 }
-                if (!found) {
-                    census.push_back(Record{color, weight});
-                }
+                record->second += static_cast<int>((i + 1) * (i + 1));
             }
         }
     }
-    return census;
-}
-
-// The colour table (blue, green, red, 0) of the palette built from the levels.
-inline std::array<std::uint8_t, 1024> PaletteTable(const std::vector<Level>& levels) {
-    std::vector<Record> census = Census(levels);
     std::stable_sort(census.begin(), census.end(),
-                     [](const Record& a, const Record& b) { return a.weight > b.weight; });
-    const std::size_t n = std::min<std::size_t>(census.size(), 254);
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
     std::array<std::uint8_t, 1024> table{};
-    for (std::size_t k = 0; k < n; ++k) {
-        table[4 * (k + 1)] = static_cast<std::uint8_t>(census[k].color >> 16);
-        table[4 * (k + 1) + 1] = static_cast<std::uint8_t>(census[k].color >> 8);
-        table[4 * (k + 1) + 2] = static_cast<std::uint8_t>(census[k].color);
+    for (std::size_t k = 0; k < std::min<std::size_t>(census.size(), 254); ++k) {
+        std::copy(census[k].first.begin(), census[k].first.end(), table.begin() + 4 * (k + 1));
     }
     table[1020] = table[1021] = table[1022] = 255;
     return table;
 }
 
+// The entry of least squared distance, the lowest among equals.
 inline std::uint8_t Nearest(const std::array<std::uint8_t, 1024>& table, int blue, int green,
                             int red) {
-    int best = -1;
-    int bestDistance = 0;
+    int best = 0, bestDistance = 1 << 30;
     for (int k = 0; k < 256; ++k) {
-        const int db = table[static_cast<std::size_t>(4 * k)] - blue;
-        const int dg = table[static_cast<std::size_t>(4 * k + 1)] - green;
-        const int dr = table[static_cast<std::size_t>(4 * k + 2)] - red;
-        const int distance = dr * dr + dg * dg + db * db;
-        if (best < 0 || distance < bestDistance) {
+        const int db = table[4u * k] - blue, dg = table[4u * k + 1] - green,
+                  dr = table[4u * k + 2] - red;
+        if (dr * dr + dg * dg + db * db < bestDistance) {
             best = k;
-            bestDistance = distance;
+            bestDistance = dr * dr + dg * dg + db * db;
         }
     }
     return static_cast<std::uint8_t>(best);
-}
-
-inline void Put32(std::vector<std::uint8_t>& bytes, std::int32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * i)));
-    }
 }
 
 // The whole TXR file for a bitmap of 8 or 24 bits with power-of-two sides.
@@ -164,28 +127,29 @@ inline std::vector<std::uint8_t> Txr(const BitmapImage& source) {
     while ((2 << levelCount) <= source.width && (2 << levelCount) <= source.height) {
         ++levelCount;
     }
-    std::vector<Level> levels = Levels(source, levelCount);
+    const std::vector<Level> levels = Levels(source, levelCount);
     std::vector<std::uint8_t> file;
-    Put32(file, source.width);
-    Put32(file, source.height);
-    Put32(file, source.bitsPerPixel);
-    Put32(file, levelCount);
-    if (source.bitsPerPixel == 24) {
-        for (const Level& level : levels) {
-            file.insert(file.end(), level.bits.begin(), level.bits.end());
+    for (int field : {source.width, source.height, source.bitsPerPixel, levelCount}) {
+        for (int i = 0; i < 4; ++i) {
+            file.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(field) >> (8 * i)));
         }
-        return file;
     }
-    const std::array<std::uint8_t, 1024> table = PaletteTable(levels);
-    file.insert(file.end(), table.begin(), table.end());
+    std::array<std::uint8_t, 1024> table{};
+    if (source.bitsPerPixel == 8) {
+        table = PaletteTable(levels);
+        file.insert(file.end(), table.begin(), table.end());
+    }
     for (const Level& level : levels) {
-        std::vector<std::uint8_t> indices(
-            static_cast<std::size_t>(Stride(level.width, 1) * level.height), 0);
+        if (source.bitsPerPixel == 24) {
+            file.insert(file.end(), level.bits.begin(), level.bits.end());
+            continue;
+        }
+        std::vector<std::uint8_t> indices(Stride(level.width, 1) *
+                                          static_cast<std::size_t>(level.height));
         for (int y = 0; y < level.height; ++y) {
             for (int x = 0; x < level.width; ++x) {
-                const std::uint8_t* p =
-                    &level.bits[static_cast<std::size_t>(y * Stride(level.width, 3) + 3 * x)];
-                indices[static_cast<std::size_t>(y * Stride(level.width, 1) + x)] =
+                const std::uint8_t* p = Pixel(level, x, y);
+                indices[static_cast<std::size_t>(y) * Stride(level.width, 1) + x] =
                     Nearest(table, p[0], p[1], p[2]);
             }
         }

@@ -4,28 +4,24 @@
 
 namespace {
 
-void Put16(Bytes& bytes, std::uint16_t value) {
-    bytes.push_back(static_cast<std::uint8_t>(value));
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
 void PutFloat(Bytes& bytes, float value) {
     std::uint32_t bits = 0;
     std::memcpy(&bits, &value, 4);
-    for (int i = 0; i < 4; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-    }
+    PutLe(bytes, bits, 4);
 }
 
 // A count field: the count in the first byte, a filler in the second.
-void PutCount(Bytes& bytes, int count, std::uint8_t second = 0xA5) {
+void PutCount(Bytes& bytes, std::size_t count, std::uint8_t second = 0xA5) {
     bytes.push_back(static_cast<std::uint8_t>(count));
     bytes.push_back(second);
 }
 
-void PutValues(Bytes& bytes, int count) {
-    for (int i = 0; i < count; ++i) {
-        Put16(bytes, static_cast<std::uint16_t>(0xBEEF + i));
+// A record of the nested levels: a tag, the count and its values.
+void PutRecord(Bytes& bytes, std::uint16_t tag, int values) {
+    PutLe(bytes, tag, 2);
+    PutCount(bytes, static_cast<std::size_t>(values));
+    for (int i = 0; i < values; ++i) {
+        PutLe(bytes, static_cast<std::uint32_t>(0xBEEF + i), 2);
     }
 }
 
@@ -34,38 +30,34 @@ void PutValues(Bytes& bytes, int count) {
 BuiltModel BuildMsm(const TestModel& model) {
     BuiltModel built;
     Bytes& b = built.bytes;
-    Put16(b, static_cast<std::uint16_t>(model.textureCount));
+    PutLe(b, static_cast<std::uint16_t>(model.textureCount), 2);
     for (const std::string& name : model.names) {
         b.insert(b.end(), name.begin(), name.end());
         b.push_back(0);
     }
     built.vertexCountOffset = b.size();
-    Put16(b, static_cast<std::uint16_t>(model.vertices.size()));
+    PutLe(b, static_cast<std::uint32_t>(model.vertices.size()), 2);
     for (const TestVertex& v : model.vertices) {
         for (float f : {v.x, v.y, v.z, v.nx, v.ny, v.nz, v.tu, v.tv}) {
             PutFloat(b, f);
         }
     }
     built.groupCountOffset = b.size();
-    Put16(b, static_cast<std::uint16_t>(model.groups.size()));
+    PutLe(b, static_cast<std::uint32_t>(model.groups.size()), 2);
     for (const TestGroup& g : model.groups) {
         built.groupOffsets.push_back(b.size());
-        Put16(b, static_cast<std::uint16_t>(g.textureIndex));
-        PutCount(b, static_cast<int>(g.indices.size()), g.indexCountSecondByte);
+        PutLe(b, static_cast<std::uint16_t>(g.textureIndex), 2);
+        PutCount(b, g.indices.size(), g.indexCountSecondByte);
         for (std::uint16_t index : g.indices) {
-            Put16(b, index);
+            PutLe(b, index, 2);
         }
-        PutCount(b, static_cast<int>(g.nested.size()));
+        PutCount(b, g.nested.size());
         for (const TestNested& n : g.nested) {
-            Put16(b, 0x1111);
-            PutCount(b, n.values);
-            PutValues(b, n.values);
-            PutCount(b, static_cast<int>(n.level3Values.size()));
+            PutRecord(b, 0x1111, n.values);
+            PutCount(b, n.level3Values.size());
             for (int values : n.level3Values) {
-                Put16(b, 0x2222);
-                PutCount(b, values);
-                PutValues(b, values);
-                Put16(b, 0x3333);
+                PutRecord(b, 0x2222, values);
+                PutLe(b, 0x3333, 2);
             }
         }
     }

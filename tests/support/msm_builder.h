@@ -14,12 +14,11 @@ struct TestVertex {
     float tu = 0, tv = 0;
 };
 
-// A level-3 record holds `values` 2-byte values; a level-2 record holds
-// `values` values and its level-3 records; a group holds its own nested
-// level-2 records.
+// A nested level-2 record holds `values` 2-byte values and one level-3
+// record per entry of `level3Values`, which holds that many values.
 struct TestNested {
     int values = 0;
-    std::vector<int> level3Values; // one entry per level-3 record
+    std::vector<int> level3Values;
 };
 
 struct TestGroup {

@@ -26,10 +26,7 @@ std::string ProgramUnderTest();
 std::string PiecetoolUnderTest();
 
 // Runs `program` with `arguments`; on Windows an argument holding a blank is
-// wrapped in double quotes, as a user would type it.
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments);
-
-#ifdef _WIN32
-// Runs `program` with exactly `tail` after its quoted name.
-ProgramResult RunProgramWithTail(const std::string& program, const std::string& tail);
-#endif
+// wrapped in double quotes, as a user would type it. With `fileSizeLimit`
+// (Linux only) every write past that many bytes fails, as on a full disk.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         long fileSizeLimit = -1);

@@ -11,26 +11,23 @@ namespace fs = std::filesystem;
 ScratchFolder::ScratchFolder() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = fs::temp_directory_path() /
-                             ("pvtest-" + std::to_string(random()) + "-" +
-                              std::to_string(counter++));
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const fs::path candidate =
+            fs::temp_directory_path() /
+            ("pvtest-" + std::to_string(random()) + "-" + std::to_string(counter++));
         if (fs::create_directory(candidate)) {
             path_ = candidate;
-            return;
         }
     }
-    throw std::runtime_error("cannot create a scratch folder");
+    if (path_.empty()) {
+        throw std::runtime_error("cannot create a scratch folder");
+    }
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(path_, ignored);
-}
-
-std::string ScratchFolder::File(const std::string& name) const {
-    return (path_ / name).string();
 }
 
 std::vector<std::string> ScratchFolder::Entries() const {
@@ -44,7 +41,8 @@ std::vector<std::string> ScratchFolder::Entries() const {
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) {
         throw std::runtime_error("cannot write " + path);
     }
@@ -61,4 +59,15 @@ Bytes ReadBytes(const std::string& path) {
 bool FileExists(const std::string& path) {
     std::error_code ignored;
     return fs::exists(path, ignored);
+}
+
+void PutLe(Bytes& bytes, std::uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    }
+}
+
+std::uint32_t Le32At(const Bytes& b, std::size_t o) {
+    return b.at(o) | (b.at(o + 1) << 8) | (b.at(o + 2) << 16) |
+           (static_cast<std::uint32_t>(b.at(o + 3)) << 24);
 }

@@ -4,7 +4,6 @@
 
 #include "support/scratch.h"
 
-#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -24,8 +23,7 @@ struct TestTexture {
 std::uint8_t PatternPixel(int x, int y, int channel);
 std::uint8_t PatternPaletteByte(int k);
 
+// The texture file; levels past 0 hold 0xEE bytes, which no bitmap may show.
 Bytes BuildTxr(const TestTexture& texture);
+// The bitmap that level 0 of the texture converts to.
 Bytes ExpectedBmp(const TestTexture& texture);
-
-std::uint32_t Le32At(const Bytes& bytes, std::size_t offset);
-std::uint16_t Le16At(const Bytes& bytes, std::size_t offset);
