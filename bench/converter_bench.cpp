@@ -13,9 +13,10 @@
 namespace {
 
 std::string MakeTexture(int side, int bitsPerPixel) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("pvbench-" + std::to_string(side) + "-" + std::to_string(bitsPerPixel) + ".txr"))
-                                 .string();
+    const std::string path =
+        (std::filesystem::temp_directory_path() /
+         ("pvbench-" + std::to_string(side) + "-" + std::to_string(bitsPerPixel) + ".txr"))
+            .string();
     const TxrHeader header{side, side, bitsPerPixel, TxrMaxLevelCount(side, side)};
     std::vector<std::uint8_t> bytes(TxrFileSize(header));
     EncodeTxrHeader(header, bytes.data());
@@ -36,11 +37,16 @@ void BM_ConvertTxrToBmp(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(ConvertTxrToBmp(input.c_str(), output.c_str()));
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(TxrStride(side, bits)) * side);
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(TxrStride(side, bits)) *
+                            side);
     std::remove(input.c_str());
     std::remove(output.c_str());
 }
-BENCHMARK(BM_ConvertTxrToBmp)->Args({256, 8})->Args({256, 24})->Args({2048, 24})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertTxrToBmp)
+    ->Args({256, 8})
+    ->Args({256, 24})
+    ->Args({2048, 24})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

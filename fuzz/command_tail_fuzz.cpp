@@ -10,7 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string tail(reinterpret_cast<const char*>(data), size);
     const CommandTail parsed = ParseCommandTail(tail.c_str());
-    if (std::strlen(parsed.inputName) > kPathMaxLength || std::strlen(parsed.outputName) > kPathMaxLength) {
+    if (std::strlen(parsed.inputName) > kPathMaxLength ||
+        std::strlen(parsed.outputName) > kPathMaxLength) {
         std::abort();
     }
     if ((parsed.kind == TailKind::NotConversion) == IsConversionTail(tail.c_str())) {

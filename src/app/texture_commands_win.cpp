@@ -62,7 +62,8 @@ void ExportTextures() {
         return;
     }
     const LRESULT caret = SendMessageA(list, LB_GETCARETINDEX, 0, 0);
-    if (caret == LB_ERR || caret < 0 || static_cast<std::size_t>(caret) >= appState.pieceTable.size()) {
+    if (caret == LB_ERR || caret < 0 ||
+        static_cast<std::size_t>(caret) >= appState.pieceTable.size()) {
         return;
     }
     char destination[kPathCapacity] = {};

@@ -33,7 +33,8 @@ std::vector<std::string> TextureFileNames(std::span<const std::uint8_t> modelIma
 TextureExportPlan PlanTextureExport(std::span<const std::uint8_t> modelImage,
                                     const char* destinationFolder, const char* textureFolder) {
     TextureExportPlan plan;
-    plan.hasNames = modelImage.size() >= 2 && static_cast<std::int16_t>(LoadLe16(modelImage.data())) > 0;
+    plan.hasNames =
+        modelImage.size() >= 2 && static_cast<std::int16_t>(LoadLe16(modelImage.data())) > 0;
     if (!plan.hasNames) {
         return plan;
     }

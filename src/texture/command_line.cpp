@@ -75,8 +75,8 @@ CommandTail ParseCommandTail(const char* commandTail) {
         return result;
     }
     const char* tail = commandTail;
-    result.mode = (tail[1] == 't' || tail[1] == 'T') ? ConversionMode::BmpToTxr
-                                                     : ConversionMode::TxrToBmp;
+    result.mode =
+        (tail[1] == 't' || tail[1] == 'T') ? ConversionMode::BmpToTxr : ConversionMode::TxrToBmp;
     result.kind = TailKind::Malformed;
 
     std::size_t pos = 2;
