@@ -77,6 +77,11 @@ TEST(ReadBitmap, RunLengthEncodedEightBit) {
     b.encoded = {2, 4, 0, 1}; // end of picture early: the rest stays index 0
     EXPECT_EQ(Read(BuildBmp(b))->pixels, (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, //
                                                 4, 4, 0, 0, 0, 0, 0, 0}));
+    TestBitmap one = Plain8(4, 1);
+    one.compression = 1;
+    one.encoded = {4, 9, 0, 0, 0, 1}; // an end of row after the last row, as encoders write it
+    EXPECT_EQ(Read(BuildBmp(one)).value_or(BitmapImage{}).pixels, (Bytes{9, 9, 9, 9}))
+        << "an end of row after the last row, then the end of picture, is read";
 }
 
 TEST(ReadBitmap, OtherDepthsAreReadForTheirDepthOnly) {
