@@ -197,6 +197,8 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchFolder folder;
     const std::string bmp = folder.File("a.bmp");
     WriteBytes(bmp, BuildBmp(Plain24(4, 4)));
+    WriteBytes(folder.File("a.bmp.txt"), {});
+    WriteBytes(folder.File("a.txr"), {});
     const struct {
         Args args;
         std::string says;
@@ -208,6 +210,8 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"convert", "--to", "bmp", bmp}, ""},
         {{"convert", "--to", "gif", bmp}, ""},
         {{"convert", folder.File("missing")}, ""},
+        {{"convert", folder.File("a.bmp.txt")}, ""},
+        {{"convert", "--to", "txr", folder.File("a.txr")}, ""},
         {{"convert", "--jobs", "0", bmp}, ""},
     };
     for (const auto& c : cases) {
@@ -216,7 +220,7 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         EXPECT_EQ(result.standardError.rfind("piecetool: ", 0), 0u) << result.standardError;
         EXPECT_TRUE(Has(result.standardError, c.says)) << result.standardError;
     }
-    EXPECT_EQ(folder.Entries(), Args{"a.bmp"});
+    EXPECT_EQ(folder.Entries(), (Args{"a.bmp", "a.bmp.txt", "a.txr"})) << "nothing converted";
     const ProgramResult clean =
         Piecetool({"check", folder.File(""), folder.File(""), folder.File("")});
     EXPECT_EQ(clean.exitCode, 0);
