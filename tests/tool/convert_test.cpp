@@ -252,7 +252,9 @@ TEST(ConvertFile, ExistingOutputsAreSkippedOrReplacedWithForceAndKeptOnAFailedWr
         fs::remove(folder.File(c.output));
         fs::create_directories(fs::path(folder.File(c.output)) / "keep");
         const auto before = folder.Entries();
-        EXPECT_EQ(convert(true), FileStatus::Failed) << c.output;
+        const FileOutcome failed = ConvertIn(folder, c.input, c.output, c.kind, c.target, {true});
+        EXPECT_EQ(failed.status, FileStatus::Failed) << c.output;
+        EXPECT_FALSE(failed.lines.empty()) << c.output << ": a reason is given";
         EXPECT_EQ(folder.Entries(), before) << c.output;
         EXPECT_TRUE(fs::is_directory(fs::path(folder.File(c.output)) / "keep")) << c.output;
     }

@@ -1,5 +1,5 @@
 // The glTF asset of a model: what the viewer draws, mirrored into glTF's
-// right-handed space, with its buffers laid out as glTF requires.
+// right-handed space, with its materials and options.
 #include "tool/gltf_export.h"
 
 #include "support/msm_builder.h"
