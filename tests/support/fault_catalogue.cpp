@@ -10,14 +10,7 @@ namespace {
 
 // A texture of side 8 with all its levels, so that its level count is sound.
 Bytes Texture(int bitsPerPixel) {
-    TestTexture t;
-    t.width = 8;
-    t.height = 8;
-    t.bitsPerPixel = bitsPerPixel;
-    t.levelCount = 3;
-    t.pixel = PatternPixel;
-    t.paletteByte = PatternPaletteByte;
-    return BuildTxr(t);
+    return BuildTxr({8, 8, bitsPerPixel, 3, PatternPixel, PatternPaletteByte});
 }
 
 struct PieceFiles {

@@ -25,26 +25,16 @@ void Be32(Bytes& out, std::uint32_t v) {
 
 void Chunk(Bytes& out, const std::string& type, const Bytes& data) {
     Be32(out, static_cast<std::uint32_t>(data.size()));
-    Bytes body(type.begin(), type.end());
-    body.insert(body.end(), data.begin(), data.end());
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::uint8_t byte : body) {
-        crc ^= byte;
-        for (int k = 0; k < 8; ++k) {
-            crc = (crc & 1) != 0 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-        }
-    }
-    out.insert(out.end(), body.begin(), body.end());
-    Be32(out, ~crc);
+    const std::size_t start = out.size();
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), data.begin(), data.end());
+    Be32(out, stbiw__crc32(out.data() + start, static_cast<int>(out.size() - start)));
 }
 
 } // namespace
 
 Bytes BuildPng(const TestPng& png) {
-    const int channels = png.colourType == 2   ? 3
-                         : png.colourType == 4 ? 2
-                         : png.colourType == 6 ? 4
-                                               : 1;
+    const int channels = std::array{1, 0, 3, 1, 2, 0, 4}[png.colourType];
     // Rows of filter type 0, samples packed most significant bits first.
     Bytes rows;
     for (int y = 0; y < png.height; ++y) {
@@ -53,12 +43,9 @@ Bytes BuildPng(const TestPng& png) {
         std::uint32_t pending = 0;
         for (int x = 0; x < png.width; ++x) {
             for (int c = 0; c < channels; ++c) {
-                pending =
-                    (pending << png.bitDepth) | static_cast<std::uint32_t>(png.sample(x, y, c));
-                bits += png.bitDepth;
-                while (bits >= 8) {
-                    bits -= 8;
-                    rows.push_back(static_cast<std::uint8_t>(pending >> bits));
+                pending = pending << png.bitDepth | static_cast<std::uint32_t>(png.sample(x, y, c));
+                for (bits += png.bitDepth; bits >= 8; bits -= 8) {
+                    rows.push_back(static_cast<std::uint8_t>(pending >> (bits - 8)));
                 }
             }
         }
@@ -73,11 +60,11 @@ Bytes BuildPng(const TestPng& png) {
     header.insert(header.end(), {static_cast<std::uint8_t>(png.bitDepth),
                                  static_cast<std::uint8_t>(png.colourType), 0, 0, 0});
     Chunk(out, "IHDR", header);
-    if (!png.palette.empty()) {
-        Bytes palette;
-        for (const auto& colour : png.palette) {
-            palette.insert(palette.end(), colour.begin(), colour.end());
-        }
+    Bytes palette;
+    for (const auto& colour : png.palette) {
+        palette.insert(palette.end(), colour.begin(), colour.end());
+    }
+    if (!palette.empty()) {
         Chunk(out, "PLTE", palette);
     }
     if (!png.transparency.empty()) {

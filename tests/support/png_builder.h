@@ -10,13 +10,15 @@
 #include <vector>
 
 struct TestPng {
-    int width = 4;
-    int height = 4;
-    int colourType = 2; // 0 grey, 2 truecolour, 3 paletted, 4 grey+alpha, 6 truecolour+alpha
-    int bitDepth = 8;
+    int width;
+    int height;
+    int colourType; // 0 grey, 2 truecolour, 3 paletted, 4 grey+alpha, 6 truecolour+alpha
+    int bitDepth;
     // Sample value (0 .. 2^bitDepth - 1) by (x, y, channel), channels in the
     // file's order (red, green, blue, alpha / grey, alpha / index).
     std::function<int(int, int, int)> sample;
+    TestPng(int w, int h, int type, int depth, std::function<int(int, int, int)> s)
+        : width(w), height(h), colourType(type), bitDepth(depth), sample(std::move(s)) {}
     std::vector<std::array<std::uint8_t, 3>> palette; // red, green, blue
     Bytes transparency;                               // a tRNS chunk's data when not empty
 };

@@ -1,5 +1,5 @@
-// piecetool convert, below the command line: directions, planned names,
-// PNG input against the bitmap converter, refusals, failed writes, order.
+// piecetool convert, below the command line: directions, planned names, PNG
+// input and output against the bitmap converter, refusals, failed writes, order.
 #include "support/bmp_builder.h"
 #include "support/png_builder.h"
 #include "support/txr_builder.h"
@@ -7,6 +7,7 @@
 #include "tool/convert_plan.h"
 #include "tool/file_conversion.h"
 #include "tool/ordered_pool.h"
+#include "tool/png_image.h"
 #include "tool/png_reader.h"
 
 #include <gtest/gtest.h>
@@ -14,30 +15,25 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <numeric>
 
 namespace {
 
 namespace fs = std::filesystem;
 using T = ConvertTarget;
 
-int Pattern(int x, int y, int c) {
-    return (x * 37 + y * 91 + c * 53 + x * y) & 0xFF;
+std::uint8_t U8(int value) {
+    return static_cast<std::uint8_t>(value);
 }
 
-TEST(ConvertDirection, ExtensionAndToChooseTheOutput) {
-    const struct {
-        const char* name;
-        std::optional<T> to;
-        std::optional<T> expected;
-    } cases[] = {
-        {"a.BMP", {}, T::Txr},     {"a.Dib", T::Txr, T::Txr}, {"a.png", {}, T::Txr},
-        {"a.PNG", T::Png, {}},     {"a.bmp", T::Bmp, {}},     {"x.TXR", {}, T::Bmp},
-        {"x.txr", T::Png, T::Png}, {"x.txr", T::Bmp, T::Bmp}, {"x.txr", T::Txr, {}},
-        {"a.jpg", {}, {}},         {"bmp", {}, {}},           {"a.bmp.txt", {}, {}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(TargetFor(KindOfName(c.name), c.to), c.expected) << c.name;
-    }
+// The bitmap converter's texture for folder/name.
+Bytes BmpToTxr(const ScratchFolder& folder, const char* name) {
+    EXPECT_TRUE(ConvertBmpToTxr(folder.File(name).c_str(), folder.File("bmp.txr").c_str()));
+    return ReadBytes(folder.File("bmp.txr"));
+}
+
+int Pattern(int x, int y, int c) {
+    return (x * 37 + y * 91 + c * 53 + x * y) & 0xFF;
 }
 
 // "input>output" per planned job, relative to `root`; problems appended.
@@ -50,12 +46,14 @@ std::vector<std::string> Planned(const ConvertPlan& plan, const fs::path& root) 
     return jobs;
 }
 
-TEST(ConvertPlan, NamesBesideTheInputOrMirroredUnderOut) {
+// The direction by the extension in any case, --to choosing among the outputs
+// that fit; names beside the input or mirrored under --out.
+TEST(ConvertPlan, DirectionsAndNamesBesideTheInputOrMirroredUnderOut) {
     ScratchFolder folder;
     const fs::path root = folder.Path();
-    for (const char* name :
-         {"in/b.png", "in/a.BMP", "in/c.txr", "in/notes.txt", "in/maps.old/d.dib",
-          "in/maps.old/e.txr", "clash/x.bmp", "clash/x.png", "loop/y.txr", "loop/y.bmp"}) {
+    for (const char* name : {"in/b.png", "in/a.BMP", "in/c.TXR", "in/notes.txt", "in/bmp",
+                             "in/a.bmp.txt", "in/j.jpg", "in/maps.old/d.Dib", "in/maps.old/e.txr",
+                             "clash/x.bmp", "clash/x.png", "loop/y.txr", "loop/y.bmp"}) {
         fs::create_directories((root / name).parent_path());
         WriteBytes((root / name).string(), {});
     }
@@ -66,11 +64,11 @@ TEST(ConvertPlan, NamesBesideTheInputOrMirroredUnderOut) {
         std::vector<std::string> expected;
     } cases[] = {
         {{{in + "/"}, {}, {}, false},
-         {"in/a.BMP>in/a.txr", "in/b.png>in/b.txr", "in/c.txr>in/c.bmp"}},
-        {{{in}, T::Png, out, true}, {"in/c.txr>o/c.png", "in/maps.old/e.txr>o/maps.old/e.png"}},
-        {{{in + "/maps.old/d.dib"}, {}, out, false}, {"in/maps.old/d.dib>o/d.txr"}},
+         {"in/a.BMP>in/a.txr", "in/b.png>in/b.txr", "in/c.TXR>in/c.bmp"}},
+        {{{in}, T::Png, out, true}, {"in/c.TXR>o/c.png", "in/maps.old/e.txr>o/maps.old/e.png"}},
+        {{{in + "/maps.old/d.Dib"}, {}, out, false}, {"in/maps.old/d.Dib>o/d.txr"}},
         {{{in}, T::Txr, {}, true},
-         {"in/a.BMP>in/a.txr", "in/b.png>in/b.txr", "in/maps.old/d.dib>in/maps.old/d.txr"}},
+         {"in/a.BMP>in/a.txr", "in/b.png>in/b.txr", "in/maps.old/d.Dib>in/maps.old/d.txr"}},
         {{{(root / "clash").string()}, {}, {}, false},
          {"clash/x.bmp>clash/x.txr",
           "clash/x.png>clash/x.txr  an earlier input has the same output"}},
@@ -83,12 +81,6 @@ TEST(ConvertPlan, NamesBesideTheInputOrMirroredUnderOut) {
         EXPECT_EQ(plan.usageError, "");
         EXPECT_EQ(Planned(plan, root), c.expected) << c.request.inputs[0];
     }
-    for (const ConvertRequest& bad : {ConvertRequest{{in + "/c.txr"}, T::Txr, {}, false},
-                                      ConvertRequest{{in + "/a.BMP"}, T::Png, {}, false},
-                                      ConvertRequest{{in + "/notes.txt"}, {}, {}, false},
-                                      ConvertRequest{{in + "/missing.bmp"}, {}, {}, false}}) {
-        EXPECT_NE(PlanConversions(bad).usageError, "") << bad.inputs[0] << " is a usage error";
-    }
 }
 
 struct Picture {
@@ -98,129 +90,139 @@ struct Picture {
     bool flatten = false;
 };
 
-TestPng Png(int type, int depth, std::function<int(int, int, int)> sample, int w = 8, int h = 4) {
-    TestPng p;
-    p.width = w;
-    p.height = h;
-    p.colourType = type;
-    p.bitDepth = depth;
-    p.sample = std::move(sample);
-    return p;
-}
-
 TestBitmap Bmp24(std::function<int(int, int, int)> rgb, int w = 8, int h = 4) {
     TestBitmap b = Plain24(w, h);
-    b.pixel = [rgb](int x, int y, int c) { return static_cast<std::uint8_t>(rgb(x, y, 2 - c)); };
+    b.pixel = [rgb](int x, int y, int c) { return U8(rgb(x, y, 2 - c)); };
     return b;
 }
 
 std::vector<Picture> SamePictures() {
-    std::vector<Picture> pictures;
-    const auto paletteColour = [](int k, int c) { return (k * 29 + c * 71) & 0xFF; };
-    for (int depth : {8, 4}) {
-        TestPng png =
-            Png(3, depth, [depth](int x, int y, int) { return (x + 3 * y) % (1 << depth); });
-        for (int k = 0; k < (1 << depth); ++k) {
-            png.palette.push_back({static_cast<std::uint8_t>(paletteColour(k, 0)),
-                                   static_cast<std::uint8_t>(paletteColour(k, 1)),
-                                   static_cast<std::uint8_t>(paletteColour(k, 2))});
-        }
-        TestBitmap bmp = Plain8(8, 4);
-        bmp.pixel = [png](int x, int y, int) {
-            return static_cast<std::uint8_t>(png.sample(x, y, 0));
-        };
-        bmp.tableByte = [paletteColour](int k, int c) {
-            return static_cast<std::uint8_t>(paletteColour(k, 2 - c));
-        };
-        pictures.push_back({depth == 8 ? "paletted" : "paletted 4-bit", png, bmp});
-    }
-    pictures.push_back({"truecolour", Png(2, 8, Pattern), Bmp24(Pattern)});
-    pictures.push_back({"grey", Png(0, 8, [](int x, int y, int) { return Pattern(x, y, 0); }),
-                        Bmp24([](int x, int y, int) { return Pattern(x, y, 0); })});
-    // 16-bit samples keep their high byte.
-    pictures.push_back({"grey 16-bit",
-                        Png(0, 16, [](int x, int y, int) { return Pattern(x, y, 0) * 256 + x; }),
-                        Bmp24([](int x, int y, int) { return Pattern(x, y, 0); })});
-    pictures.push_back(
+    const auto grey = [](int x, int y, int) { return Pattern(x, y, 0); };
+    std::vector<Picture> pictures = {
+        {"truecolour", {8, 4, 2, 8, Pattern}, Bmp24(Pattern)},
+        {"grey", {8, 4, 0, 8, grey}, Bmp24(grey)},
+        // 16-bit samples keep their high byte.
+        {"grey 16-bit",
+         {8, 4, 0, 16, [](int x, int y, int) { return Pattern(x, y, 0) * 256 + x; }},
+         Bmp24(grey)},
         {"truecolour 16-bit",
-         Png(2, 16, [](int x, int y, int c) { return Pattern(x, y, c) << 8 | 0xFF; }),
-         Bmp24(Pattern)});
-    pictures.push_back(
+         {8, 4, 2, 16, [](int x, int y, int c) { return Pattern(x, y, c) << 8 | 0xFF; }},
+         Bmp24(Pattern)},
         {"opaque alpha",
-         Png(6, 8, [](int x, int y, int c) { return c == 3 ? 255 : Pattern(x, y, c); }),
-         Bmp24(Pattern)});
-    // Flattened onto black: each channel times alpha / 255, rounded.
-    pictures.push_back(
+         {8, 4, 6, 8, [](int x, int y, int c) { return c == 3 ? 255 : Pattern(x, y, c); }},
+         Bmp24(Pattern)},
+        // Flattened onto black: each channel times alpha / 255, rounded.
         {"flattened",
-         Png(
-             6, 8, [](int x, int y, int c) { return c == 3 ? Pattern(y, x, 1) : Pattern(x, y, c); },
-             32, 32),
+         {32, 32, 6, 8,
+          [](int x, int y, int c) { return c == 3 ? Pattern(y, x, 1) : Pattern(x, y, c); }},
          Bmp24(
              [](int x, int y, int c) { return (Pattern(x, y, c) * Pattern(y, x, 1) + 127) / 255; },
              32, 32),
-         true});
+         true},
+    };
+    for (int depth : {8, 4}) {
+        const auto index = [depth](int x, int y, int) { return (x + 3 * y) % (1 << depth); };
+        Picture p{
+            depth == 8 ? "paletted" : "paletted 4-bit", {8, 4, 3, depth, index}, Plain8(8, 4)};
+        for (int k = 0; k < (1 << depth); ++k) {
+            p.png.palette.push_back(
+                {U8(Pattern(k, 0, 0)), U8(Pattern(k, 0, 1)), U8(Pattern(k, 0, 2))});
+        }
+        p.bmp.pixel = [index](int x, int y, int) { return U8(index(x, y, 0)); };
+        p.bmp.tableByte = [](int k, int c) { return U8(Pattern(k, 0, 2 - c)); };
+        pictures.push_back(p);
+    }
     return pictures;
 }
 
-ConvertJob Job(const std::string& input, const std::string& output, InputKind kind, T target) {
+// Converts the file `input` of `folder` into its file `output`.
+FileOutcome ConvertIn(const ScratchFolder& folder, const char* input, const char* output,
+                      InputKind kind, T target, ConvertOptions options = {}) {
     ConvertJob job;
-    job.input = input;
-    job.output = output;
+    job.input = folder.File(input);
+    job.output = folder.File(output);
     job.kind = kind;
     job.target = target;
-    return job;
+    return ConvertFile(job, options);
 }
 
-TEST(ConvertFile, PngGivesTheSameTextureAsTheBitmapOfTheSamePicture) {
+// Each kind of PNG gives the bytes the bitmap converter writes for the same
+// picture; a texture written as PNG holds what its bitmap holds.
+TEST(ConvertFile, PngAndBitmapOfThePicturesGiveTheSameTexture) {
     ScratchFolder folder;
+    const auto bmpTxr = [&folder] { return BmpToTxr(folder, "p.bmp"); };
     for (const Picture& p : SamePictures()) {
         WriteBytes(folder.File("p.bmp"), BuildBmp(p.bmp));
         WriteBytes(folder.File("p.png"), BuildPng(p.png));
-        ASSERT_TRUE(ConvertBmpToTxr(folder.File("p.bmp").c_str(), folder.File("bmp.txr").c_str()));
-        const FileOutcome outcome =
-            ConvertFile(Job(folder.File("p.png"), folder.File("png.txr"), InputKind::Png, T::Txr),
-                        {true, p.flatten});
-        EXPECT_EQ(outcome.status, FileStatus::Converted) << p.name;
-        EXPECT_EQ(ReadBytes(folder.File("png.txr")), ReadBytes(folder.File("bmp.txr"))) << p.name;
+        EXPECT_EQ(
+            ConvertIn(folder, "p.png", "png.txr", InputKind::Png, T::Txr, {true, p.flatten}).status,
+            FileStatus::Converted)
+            << p.name;
+        EXPECT_EQ(ReadBytes(folder.File("png.txr")), bmpTxr()) << p.name;
     }
+    for (const int bits : {8, 24}) {
+        // Two levels: level 0 must be found and the smaller one ignored.
+        WriteBytes(folder.File("t.txr"),
+                   BuildTxr({4, 2, bits, 2, PatternPixel, PatternPaletteByte}));
+        ConvertIn(folder, "t.txr", "p.png", InputKind::Txr, T::Png, {true});
+        ConvertIn(folder, "t.txr", "p.bmp", InputKind::Txr, T::Bmp, {true});
+        EXPECT_EQ(ReadPngHeader(ReadBytes(folder.File("p.png")))->colourType, bits == 8 ? 3 : 2)
+            << bits << "-bit: paletted or truecolour";
+        ConvertIn(folder, "p.png", "png.txr", InputKind::Png, T::Txr, {true});
+        EXPECT_EQ(ReadBytes(folder.File("png.txr")), bmpTxr()) << bits << "-bit texture as PNG";
+    }
+    // Expanded through its palette (as the glTF export's images are).
+    const Bytes txr = BuildTxr({4, 2, 8, 1, PatternPixel, PatternPaletteByte});
+    const auto kept = TxrLevel0Picture(txr, true);
+    const auto expanded = TxrLevel0Picture(txr, false);
+    ASSERT_TRUE(kept && expanded && !expanded->paletted);
+    for (std::size_t i = 0; i < kept->pixels.size(); ++i) {
+        const auto colour = kept->palette[kept->pixels[i]];
+        EXPECT_TRUE(std::equal(colour.begin(), colour.end(), &expanded->pixels[3 * i])) << i;
+    }
+    EXPECT_TRUE(EncodePng({2, 2, false, Bytes(11, 0), {}}).empty()) << "11 bytes for 2 x 2 x 3";
+    EXPECT_TRUE(EncodePng({2, 2, true, Bytes(4, 0), {}}).empty()) << "paletted, no palette";
 }
 
 TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
-    TestPng transparent = Png(6, 8, [](int x, int, int c) { return c == 3 && x == 1 ? 200 : 255; });
-    TestPng keyed = Png(2, 8, Pattern);
-    keyed.transparency = {0, static_cast<std::uint8_t>(Pattern(0, 0, 0)),
-                          0, static_cast<std::uint8_t>(Pattern(0, 0, 1)),
-                          0, static_cast<std::uint8_t>(Pattern(0, 0, 2))};
-    Bytes cut = BuildPng(Png(2, 8, Pattern, 64, 64));
+    TestPng keyed{8, 4, 2, 8, Pattern};
+    keyed.transparency = {0, U8(Pattern(0, 0, 0)), 0, U8(Pattern(0, 0, 1)),
+                          0, U8(Pattern(0, 0, 2))};
+    Bytes cut = BuildPng({64, 64, 2, 8, Pattern});
     cut.resize(cut.size() / 2);
+    Bytes shortTexture = BuildTxr({4, 4, 24, 1, PatternPixel, {}});
+    shortTexture.pop_back();
     const std::string alpha(PngRefusalLine(PngRefusal::Alpha));
     const std::string unreadable(PngRefusalLine(PngRefusal::Unreadable));
+    const std::string badTexture = "  failed at reading texture file";
     const struct {
         const char* name;
         Bytes file;
         std::string expected;
+        InputKind kind = InputKind::Png;
     } cases[] = {
-        {"transparent pixel", BuildPng(transparent), alpha},
+        {"transparent pixel",
+         BuildPng({8, 4, 6, 8, [](int x, int, int c) { return c == 3 && x == 1 ? 200 : 255; }}),
+         alpha},
         {"colour key", BuildPng(keyed), alpha},
         {"not a PNG", Bytes{'B', 'M', 0, 0}, unreadable},
         {"truncated", cut, unreadable},
-        {"side of 6", BuildPng(Png(2, 8, Pattern, 6, 4)),
-         std::string(TxrRefusalLines(TxrRefusal::Side)[0])},
+        {"side of 6", BuildPng({6, 4, 2, 8, Pattern}), TxrRefusalLines(TxrRefusal::Side)[0].data()},
+        {"texture cut short of level 0", shortTexture, badTexture, InputKind::Txr},
+        {"texture shorter than its header", Bytes(15, 0), badTexture, InputKind::Txr},
     };
     for (const auto& c : cases) {
         ScratchFolder folder;
-        WriteBytes(folder.File("p.png"), c.file);
-        const FileOutcome outcome = ConvertFile(
-            Job(folder.File("p.png"), folder.File("p.txr"), InputKind::Png, T::Txr), {});
+        WriteBytes(folder.File("in"), c.file);
+        const FileOutcome outcome =
+            ConvertIn(folder, "in", "out", c.kind, c.kind == InputKind::Png ? T::Txr : T::Png);
         EXPECT_EQ(outcome.status, FileStatus::Failed) << c.name;
         EXPECT_EQ(outcome.lines, std::vector<std::string>{c.expected}) << c.name;
-        EXPECT_EQ(folder.Entries(), std::vector<std::string>{"p.png"})
-            << c.name << ": nothing written";
+        EXPECT_EQ(folder.Entries(), std::vector<std::string>{"in"}) << c.name << ": no output";
     }
 }
 
 TEST(ConvertFile, ExistingOutputsAreSkippedOrReplacedWithForceAndKeptOnAFailedWrite) {
-    TestTexture texture{8, 8, 8, 1, PatternPixel, PatternPaletteByte};
     const struct {
         const char* input;
         const char* output;
@@ -234,21 +236,23 @@ TEST(ConvertFile, ExistingOutputsAreSkippedOrReplacedWithForceAndKeptOnAFailedWr
     };
     for (const auto& c : cases) {
         ScratchFolder folder;
-        WriteBytes(folder.File("t.txr"), BuildTxr(texture));
-        WriteBytes(folder.File("p.png"), BuildPng(Png(2, 8, Pattern)));
+        WriteBytes(folder.File("t.txr"), BuildTxr({8, 8, 8, 1, PatternPixel, PatternPaletteByte}));
+        WriteBytes(folder.File("p.png"), BuildPng({8, 4, 2, 8, Pattern}));
         WriteBytes(folder.File("b.bmp"), BuildBmp(Plain8(8, 8)));
-        const ConvertJob job = Job(folder.File(c.input), folder.File(c.output), c.kind, c.target);
         WriteBytes(folder.File(c.output), {'o', 'l', 'd'});
-        EXPECT_EQ(ConvertFile(job, {}).status, FileStatus::Skipped) << c.output;
+        const auto convert = [&](bool force) {
+            return ConvertIn(folder, c.input, c.output, c.kind, c.target, {force}).status;
+        };
+        EXPECT_EQ(convert(false), FileStatus::Skipped) << c.output;
         EXPECT_EQ(ReadBytes(folder.File(c.output)), (Bytes{'o', 'l', 'd'})) << c.output;
-        EXPECT_EQ(ConvertFile(job, {true, false}).status, FileStatus::Converted) << c.output;
+        EXPECT_EQ(convert(true), FileStatus::Converted) << c.output;
         EXPECT_GT(ReadBytes(folder.File(c.output)).size(), 3u) << c.output << " replaced";
         // An output that cannot be replaced (a folder of that name) fails the
         // file and leaves no temporary or partial file behind.
         fs::remove(folder.File(c.output));
         fs::create_directories(fs::path(folder.File(c.output)) / "keep");
         const auto before = folder.Entries();
-        const FileOutcome failed = ConvertFile(job, {true, false});
+        const FileOutcome failed = ConvertIn(folder, c.input, c.output, c.kind, c.target, {true});
         EXPECT_EQ(failed.status, FileStatus::Failed) << c.output;
         EXPECT_FALSE(failed.lines.empty()) << c.output << ": a reason is given";
         EXPECT_EQ(folder.Entries(), before) << c.output;
@@ -278,9 +282,7 @@ TEST(RunInOrder, ReportsInItemOrderWhateverTheCompletionOrderWithinTheWindow) {
             ++reported;
         });
     std::vector<std::size_t> expected(kCount);
-    for (std::size_t i = 0; i < kCount; ++i) {
-        expected[i] = i;
-    }
+    std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(order, expected);
     EXPECT_EQ(outOfWindow.load(), 0) << "no item starts more than the window ahead of the report";
 }

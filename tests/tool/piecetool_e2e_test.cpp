@@ -1,6 +1,9 @@
-// The real piecetool of this build (under Wine for the Windows build): exit
-// codes, the lines and the JSON document of check, the files of export.
+// The real piecetool of this build (under Wine for the Windows build), run as
+// a user runs it: check's lines and JSON document, export's files, convert
+// against the real single-file converter (pieceviewer /t and /b), exit codes.
+#include "support/bmp_builder.h"
 #include "support/fault_catalogue.h"
+#include "support/png_builder.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
 
@@ -11,118 +14,217 @@
 
 namespace {
 
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+// Runs piecetool; its standard output with the CR LF line ends of a Windows
+// console program made LF.
+ProgramResult Piecetool(const Args& arguments) {
+    ProgramResult result = RunProgram(PiecetoolUnderTest(), arguments);
+    EXPECT_TRUE(result.started) << PiecetoolUnderTest();
+    std::erase(result.standardOutput, '\r');
+    return result;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The generated catalogue with one planted fault per finding code.
 struct Catalogue {
     ScratchFolder scratch;
-    std::string root = scratch.Path().string();
-    Catalogue() { EXPECT_TRUE(WriteFaultCatalogue(root)); }
-    std::vector<std::string> Folders() const {
-        return {scratch.File("profiles"), scratch.File("models"), scratch.File("textures")};
+    Catalogue() { EXPECT_TRUE(WriteFaultCatalogue(scratch.Path().string())); }
+    Args Command(const std::string& command, const Args& more) const {
+        Args args = {command, scratch.File("profiles"), scratch.File("models"),
+                     scratch.File("textures")};
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
     }
 };
 
-ProgramResult Piecetool(std::vector<std::string> arguments) {
-    return RunProgram(PiecetoolUnderTest(), arguments);
-}
-
-TEST(PiecetoolE2e, CheckPrintsOneLinePerFindingAndASummary) {
-    Catalogue catalogue;
-    std::vector<std::string> args = {"check"};
-    for (const std::string& folder : catalogue.Folders()) {
-        args.push_back(folder);
-    }
-    const ProgramResult lines = Piecetool(args);
+TEST(PiecetoolE2e, CheckReportsEachPlantedFaultAsALineOrInJson) {
+    const Catalogue catalogue;
+    const ProgramResult lines = Piecetool(catalogue.Command("check", {}));
     EXPECT_EQ(lines.exitCode, 1) << "errors found";
-    EXPECT_NE(
-        lines.standardOutput.find("warning duplicate-name \"Good Piece\" (l_duplicate.prt): "),
-        std::string::npos)
-        << lines.standardOutput;
-    EXPECT_NE(lines.standardOutput.find("13 pieces checked, 7 errors, 5 warnings"),
-              std::string::npos);
-    EXPECT_EQ(lines.standardOutput.find("unused-texture"), std::string::npos) << "only with --all";
+    for (const char* line :
+         {"error model-missing \"Missing Model\" (b_model_missing.prt): no model absent.msm in "
+          "the model folder\n",
+          "warning duplicate-name \"Good Piece\" (l_duplicate.prt): ",
+          "\n13 pieces checked, 7 errors, 5 warnings\n"}) {
+        EXPECT_TRUE(Has(lines.standardOutput, line)) << line << " in " << lines.standardOutput;
+    }
+    EXPECT_FALSE(Has(lines.standardOutput, "unused-")) << "unused files only with --all";
 
-    args.insert(args.end(), {"--json", "--all"});
-    const ProgramResult json = Piecetool(args);
+    const ProgramResult json = Piecetool(catalogue.Command("check", {"--json", "--all"}));
     EXPECT_EQ(json.exitCode, 1);
     const nlohmann::json document = nlohmann::json::parse(json.standardOutput, nullptr, false);
     ASSERT_FALSE(document.is_discarded()) << json.standardOutput;
-    EXPECT_EQ(document["findings"].size(), PlantedFaults().size());
-    EXPECT_EQ(document["findings"][1]["code"], "model-malformed");
-    EXPECT_EQ(document["findings"][1]["profile"], "c_malformed.prt");
+    std::vector<std::string> got, expected;
+    for (const nlohmann::json& f : document["findings"]) {
+        got.push_back(f["severity"].get<std::string>() + " " + f["code"].get<std::string>() + " " +
+                      f["profile"].get<std::string>());
+    }
+    for (const PlantedFault& f : PlantedFaults()) {
+        expected.push_back(f.severity + " " + f.code + " " + f.profile);
+    }
+    EXPECT_EQ(got, expected) << "one finding per planted fault, in the list's order";
+    ASSERT_EQ(document["findings"].size(), 14u);
     EXPECT_EQ(document["findings"][1]["file"], "short.msm");
+    EXPECT_EQ(document["findings"][3]["file"], "nowhere.txr") << "the missing file as looked for";
+    EXPECT_EQ(document["findings"][12]["file"], "unused.msm");
+    EXPECT_EQ(document["findings"][13]["file"], "unused.txr");
+    EXPECT_EQ(document["pieces"], 13) << "every qualifying profile, the skipped one not";
     EXPECT_EQ(document["errors"], 7);
     EXPECT_EQ(document["infos"], 2);
 }
 
-TEST(PiecetoolE2e, UsageErrorsExitWithTwo) {
-    ScratchFolder empty;
-    const struct {
-        std::vector<std::string> args;
-        std::string says;
-    } cases[] = {
-        {{"check", empty.File("a")}, "is required"},
-        {{"check", empty.File("none"), empty.File(""), empty.File("")}, "does not exist"},
-        {{"export", empty.File("")}, "is required"},
-        {{"check", "a", "b", "c", "--frobnicate"}, "--frobnicate"},
-    };
-    for (const auto& c : cases) {
-        const ProgramResult result = Piecetool(c.args);
-        EXPECT_EQ(result.exitCode, 2) << c.says;
-        EXPECT_NE(result.standardError.find(c.says), std::string::npos) << result.standardError;
-    }
-    const ProgramResult clean =
-        Piecetool({"check", empty.File(""), empty.File(""), empty.File("")});
-    EXPECT_EQ(clean.exitCode, 0);
-    EXPECT_NE(clean.standardOutput.find("0 pieces checked, 0 errors, 0 warnings"),
-              std::string::npos);
-}
-
 TEST(PiecetoolE2e, ExportWritesEverySoundPieceInsideOutdirOnly) {
-    Catalogue catalogue;
-    const std::string outDir = catalogue.scratch.File("out");
-    std::vector<std::string> args = {"export"};
-    for (const std::string& folder : catalogue.Folders()) {
-        args.push_back(folder);
-    }
-    args.push_back(outDir);
-    const ProgramResult result = Piecetool(args);
+    const Catalogue catalogue;
+    const ProgramResult result =
+        Piecetool(catalogue.Command("export", {catalogue.scratch.File("out")}));
     EXPECT_EQ(result.exitCode, 1) << "a missing and a malformed model";
-    EXPECT_NE(result.standardOutput.find("error model-malformed \"Malformed\" (c_malformed.prt)"),
-              std::string::npos)
+    EXPECT_TRUE(Has(result.standardOutput, "error model-malformed \"Malformed\" (c_malformed.prt)"))
         << result.standardOutput;
     std::vector<std::string> expected;
     for (const std::string& piece : ExportablePieces()) {
         expected.push_back(piece + ".glb");
     }
-    namespace fs = std::filesystem;
-    std::vector<std::string> written;
-    for (const auto& entry : fs::directory_iterator(outDir)) {
-        written.push_back(entry.path().filename().string());
-    }
-    std::sort(written.begin(), written.end());
-    EXPECT_EQ(written, expected) << "no temporary file left, nothing for the broken models";
-    EXPECT_EQ(catalogue.scratch.Entries(),
-              (std::vector<std::string>{"models", "out", "profiles", "textures"}))
+    EXPECT_EQ(Names(catalogue.scratch.File("out")), expected)
+        << "no temporary file left, nothing for the broken models";
+    EXPECT_EQ(catalogue.scratch.Entries(), (Args{"models", "out", "profiles", "textures"}))
         << "nothing written beside OUTDIR whatever a model names";
 
-    const std::string gltfDir = catalogue.scratch.File("gltf");
-    args.back() = gltfDir;
 #ifdef _WIN32
     const std::string redBox = "\x90\xd4\x82\xa2\x94\xa0"; // as the console hands it over
 #else
     const std::string redBox = "赤い箱";
 #endif
-    args.insert(args.end(), {"--gltf", "--piece", redBox, "--piece", "a_good"});
-    const ProgramResult two = Piecetool(args);
+    const ProgramResult two =
+        Piecetool(catalogue.Command("export", {catalogue.scratch.File("gltf"), "--gltf", "--piece",
+                                               redBox, "--piece", "a_good"}));
     EXPECT_EQ(two.exitCode, 0) << two.standardOutput;
-    EXPECT_NE(two.standardOutput.find("2 pieces exported, 0 errors"), std::string::npos);
-    std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(gltfDir)) {
-        files.push_back(entry.path().filename().string());
+    EXPECT_TRUE(Has(two.standardOutput, "2 pieces exported, 0 errors"));
+    EXPECT_EQ(Names(catalogue.scratch.File("gltf")),
+              (Args{"a_good.bin", "a_good.gltf", "a_good_0.png", "a_good_1.png", "m_shift_jis.bin",
+                    "m_shift_jis.gltf", "m_shift_jis_0.png"}));
+}
+
+TEST(PiecetoolE2e, ConvertReportsAFolderInOrderAndMatchesTheSingleFileConverter) {
+    ScratchFolder folder;
+    const fs::path in = folder.Path() / "in";
+    fs::create_directories(in);
+    TestBitmap four = Plain8(8, 8);
+    four.bitsPerPixel = 4;
+    four.tableEntries = 16;
+    WriteBytes((in / "a8.bmp").string(), BuildBmp(Plain8(16, 16)));
+    WriteBytes((in / "b24.bmp").string(), BuildBmp(Plain24(32, 8)));
+    WriteBytes((in / "c.png").string(),
+               BuildPng({8, 8, 2, 8, [](int x, int y, int c) { return x * 30 + y * 7 + c; }}));
+    WriteBytes((in / "d4.bmp").string(), BuildBmp(four));
+    WriteBytes((in / "e.bmp").string(), BuildBmp(Plain24(4, 4)));
+    WriteBytes((in / "e.txr").string(), {'o', 'l', 'd'});
+
+    const ProgramResult result = Piecetool({"convert", "--jobs", "2", in.string()});
+    EXPECT_EQ(result.exitCode, 1) << "a file failed";
+    const auto line = [&](const char* from, const char* to) {
+        const std::u8string text = (in / from).u8string() + u8" -> " + (in / to).u8string();
+        return std::string(text.begin(), text.end());
+    };
+    const std::string skipped = ": skipped, the output exists (--force replaces it)\n";
+    EXPECT_EQ(result.standardOutput, line("a8.bmp", "a8.txr") + "\n" + line("b24.bmp", "b24.txr") +
+                                         "\n" + line("c.png", "c.txr") + "\n" +
+                                         line("d4.bmp", "d4.txr") +
+                                         ": failed\n  bitmap does not correspond to color number\n"
+                                         "  bitmap must be 256 or 24bit colors\n" +
+                                         line("e.bmp", "e.txr") + skipped + line("e.txr", "e.bmp") +
+                                         skipped + "3 converted, 2 skipped, 1 failed\n");
+    EXPECT_EQ(ReadBytes((in / "e.txr").string()), (Bytes{'o', 'l', 'd'}))
+        << "skipped, not replaced";
+
+    // The same bytes as the single-file converter, both ways.
+    EXPECT_EQ(Piecetool({"convert", (in / "a8.txr").string(), (in / "b24.txr").string(), "--out",
+                         folder.File("back")})
+                  .exitCode,
+              0);
+    for (const std::string name : {"a8", "b24"}) {
+        for (const Args& viewer :
+             {Args{"/t", (in / (name + ".bmp")).string(), folder.File(name + ".txr")},
+              Args{"/b", folder.File(name + ".txr"), folder.File(name + ".bmp")}}) {
+            EXPECT_EQ(RunProgram(ProgramUnderTest(), viewer).exitCode, 0) << viewer[0];
+        }
+        EXPECT_EQ(ReadBytes((in / (name + ".txr")).string()), ReadBytes(folder.File(name + ".txr")))
+            << name;
+        EXPECT_EQ(ReadBytes(folder.File("back/" + name + ".bmp")),
+                  ReadBytes(folder.File(name + ".bmp")))
+            << name;
     }
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"a_good.bin", "a_good.gltf", "a_good_0.png",
-                                               "a_good_1.png", "m_shift_jis.bin",
-                                               "m_shift_jis.gltf", "m_shift_jis_0.png"}));
+}
+
+TEST(PiecetoolE2e, TheArtistsRoundTripThroughPngGivesTheTexturesBack) {
+    ScratchFolder folder;
+    const std::string textures = folder.File("textures");
+    fs::create_directories(fs::path(textures) / "walls.v2");
+    WriteBytes(textures + "/floor.bmp", BuildBmp(Plain24(16, 16)));
+    WriteBytes(textures + "/walls.v2/brick.bmp", BuildBmp(Plain24(8, 32)));
+    ASSERT_EQ(Piecetool({"convert", "-r", textures}).exitCode, 0);
+    const Bytes floor = ReadBytes(textures + "/floor.txr");
+    const Bytes brick = ReadBytes(textures + "/walls.v2/brick.txr");
+
+    const std::string edited = folder.File("edited");
+    ASSERT_EQ(Piecetool({"convert", "--to", "png", "--recursive", textures + "/", "--out", edited})
+                  .exitCode,
+              0);
+    const ProgramResult again =
+        Piecetool({"convert", edited, "-r", "--out", textures, "--jobs", "1"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_TRUE(Has(again.standardOutput, "0 converted, 2 skipped, 0 failed\n"))
+        << again.standardOutput;
+    EXPECT_EQ(Piecetool({"convert", edited, "-r", "--out", textures, "--force"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(textures + "/floor.txr"), floor);
+    EXPECT_EQ(ReadBytes(textures + "/walls.v2/brick.txr"), brick);
+}
+
+TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
+    ScratchFolder folder;
+    const std::string bmp = folder.File("a.bmp");
+    WriteBytes(bmp, BuildBmp(Plain24(4, 4)));
+    WriteBytes(folder.File("a.bmp.txt"), {});
+    WriteBytes(folder.File("a.txr"), {});
+    const struct {
+        Args args;
+        std::string says;
+    } cases[] = {
+        {{"check", folder.File("a")}, "is required"},
+        {{"check", folder.File("none"), folder.File(""), folder.File("")}, "does not exist"},
+        {{"export", folder.File("")}, "is required"},
+        {{"check", "a", "b", "c", "--frobnicate"}, "--frobnicate"},
+        {{"convert", "--to", "bmp", bmp}, ""},
+        {{"convert", "--to", "gif", bmp}, ""},
+        {{"convert", folder.File("missing")}, ""},
+        {{"convert", folder.File("a.bmp.txt")}, ""},
+        {{"convert", "--to", "txr", folder.File("a.txr")}, ""},
+        {{"convert", "--jobs", "0", bmp}, ""},
+    };
+    for (const auto& c : cases) {
+        const ProgramResult result = Piecetool(c.args);
+        EXPECT_EQ(result.exitCode, 2) << c.args[0] << " " << c.args[1];
+        EXPECT_EQ(result.standardError.rfind("piecetool: ", 0), 0u) << result.standardError;
+        EXPECT_TRUE(Has(result.standardError, c.says)) << result.standardError;
+    }
+    EXPECT_EQ(folder.Entries(), (Args{"a.bmp", "a.bmp.txt", "a.txr"})) << "nothing converted";
+    const ProgramResult clean =
+        Piecetool({"check", folder.File(""), folder.File(""), folder.File("")});
+    EXPECT_EQ(clean.exitCode, 0);
+    EXPECT_TRUE(Has(clean.standardOutput, "0 pieces checked, 0 errors, 0 warnings"));
 }
 
 } // namespace
