@@ -40,9 +40,15 @@ class PreviewTest : public ViewerTest {
         PostMessageA(PieceList(), WM_KEYUP, key, 0xC0500001);
         Settle();
     }
+    // Waits until the pane's centre shows `colour` (within a small tolerance).
     void ExpectCentre(std::uint32_t colour, const char* what) {
-        const std::uint32_t seen = WaitForPaneCentre(colour);
-        EXPECT_TRUE(ColoursClose(seen, colour)) << what << ": seen " << std::hex << seen;
+        std::uint32_t seen = 0;
+        const auto shows = [&] {
+            const RECT r = PaneOnScreen();
+            return ColoursClose(seen = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2),
+                                colour);
+        };
+        EXPECT_TRUE(WaitFor(shows, 8000)) << what << ": seen " << std::hex << seen;
     }
 
     ScratchFolder folder;

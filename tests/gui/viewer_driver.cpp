@@ -2,7 +2,6 @@
 
 #include "resources/resource_ids.h"
 #include "support/run_program.h"
-#include "support/screen_capture_win.h"
 
 #include <algorithm>
 
@@ -287,16 +286,4 @@ RECT ViewerTest::PaneOnScreen() {
     GetClientRect(frame, &client);
     MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&client), 2);
     return client;
-}
-
-std::uint32_t ViewerTest::WaitForPaneCentre(std::uint32_t colour) {
-    std::uint32_t seen = 0;
-    WaitFor(
-        [&] {
-            const RECT r = PaneOnScreen();
-            seen = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            return ColoursClose(seen, colour);
-        },
-        8000);
-    return seen;
 }

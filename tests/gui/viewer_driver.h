@@ -103,9 +103,6 @@ class ViewerTest : public ::testing::Test {
     std::vector<std::string> SortListItems() { return ListItems(GetDlgItem(main, 1014)); }
     // The preview pane's client area on the screen.
     RECT PaneOnScreen();
-    // Waits until the pane's centre shows `colour` (within a small tolerance)
-    // and gives the colour seen last.
-    std::uint32_t WaitForPaneCentre(std::uint32_t colour);
 
     ViewerProcess viewer;
     HWND main = nullptr;
