@@ -28,8 +28,7 @@ class CatalogueTest : public ViewerTest {
     std::vector<std::string> FieldsOnReopening() {
         const HWND dialog = OpenFolderDialog();
         const std::vector<std::string> texts = Fields(dialog);
-        PressDialogButton(dialog, IDCANCEL);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+        PressDialogButton(dialog, IDCANCEL, true);
         return texts;
     }
 };
@@ -57,11 +56,9 @@ TEST_F(CatalogueTest, LoadNeedsThreeFoldersOfAtMost259CharactersAndKeepsThoseBef
         ASSERT_TRUE(WaitFor([&] { return (error = viewer.DialogHolding("Loading Error")); }))
             << "the error box";
         EXPECT_EQ(GetWindow(error, GW_OWNER), dialog) << "over the dialog";
-        PressDialogButton(error, IDOK);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(error); }));
+        PressDialogButton(error, IDOK, true);
         EXPECT_EQ(Fields(dialog), round.typed) << "the dialog stays with what was typed";
-        PressDialogButton(dialog, IDCANCEL);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+        PressDialogButton(dialog, IDCANCEL, true);
         EXPECT_EQ(FieldsOnReopening(), round.kept) << "the folders before the gap are kept";
     }
     EXPECT_TRUE(SortListItems().empty()) << "nothing scanned";
@@ -131,8 +128,7 @@ TEST_F(CatalogueTest, CancelKeepsTheListAndAFolderWithoutProfilesEmptiesIt) {
     const HWND dialog = OpenFolderDialog();
     ASSERT_NE(dialog, nullptr);
     FillFolders(dialog, empty.Path().string(), "x", "y");
-    PressDialogButton(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    PressDialogButton(dialog, IDCANCEL, true);
     Settle();
     EXPECT_EQ(PieceNames(), (std::vector<std::string>{"A", "B"})) << "list kept";
     EXPECT_EQ(SendMessageW(PieceList(), LB_GETCURSEL, 0, 0), 1) << "selection kept";
@@ -170,14 +166,15 @@ TEST_F(CatalogueTest, MoreThan1024ProfilesAreAllListedBehindThePleaseWaitBox) {
         << "a thin border, no caption";
     RECT r{};
     GetWindowRect(wait, &r);
-    EXPECT_LE(std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)), 2) << "centred";
-    EXPECT_LE(std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)), 2) << "centred";
+    EXPECT_LE(std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)) +
+                  std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)),
+              4)
+        << "centred";
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(wait); }, 120000)) << "gone after the scan";
     Settle();
     const std::vector<std::string> names = PieceNames();
     ASSERT_EQ(names.size(), 1040u) << "every profile listed";
-    EXPECT_EQ(names[1024], "p1024");
-    EXPECT_EQ(names.back(), "p1039");
+    EXPECT_EQ(names.back(), "p1039") << "the last in order";
 }
 
 // The browser that the dialog's "..." button `button` opened, after clicking
@@ -217,7 +214,7 @@ TEST_F(CatalogueTest, BrowsedFolderTakesEffectAtOnceWhetherOrNotTheDialogIsConfi
     SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, 0, desktop);
     EXPECT_TRUE(WaitFor([&] { return field(IDC_PROFILE_FOLDER) == desktop; })) << "desktop";
     // Typed text is replaced by the stored folder when the browser is cancelled.
-    SetWindowTextOf(GetDlgItem(dialog, IDC_PROFILE_FOLDER), "typed");
+    SetDlgItemTextA(dialog, IDC_PROFILE_FOLDER, "typed");
     CloseBrowser(OpenBrowser(viewer, dialog, IDC_BROWSE_PROFILE), IDCANCEL);
     EXPECT_TRUE(WaitFor([&] { return field(IDC_PROFILE_FOLDER) == desktop; })) << "stored kept";
     // A cancelled browser on an empty row leaves the row empty.
@@ -256,8 +253,7 @@ TEST_F(CatalogueTest, BrowsedFolderTakesEffectAtOnceWhetherOrNotTheDialogIsConfi
     }
     EXPECT_GT(taken, 0) << "folders taken";
     EXPECT_GT(leftAlone, 0) << "items without a path left alone";
-    PressDialogButton(dialog, IDCANCEL);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    PressDialogButton(dialog, IDCANCEL, true);
     EXPECT_EQ(FieldsOnReopening(), (std::vector<std::string>{desktop, "", before}))
         << "the browsed folders stay in effect after Cancel";
 }

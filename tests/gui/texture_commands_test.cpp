@@ -19,15 +19,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Textures told apart by `seed`.
 TestTexture Texture(int w, int h, int bpp, int seed) {
-    TestTexture t;
-    t.width = w;
-    t.height = h;
-    t.bitsPerPixel = bpp;
-    t.pixel = [seed](int x, int y, int c) {
-        return static_cast<std::uint8_t>(PatternPixel(x, y, c) + seed);
-    };
-    return t;
+    return {w,
+            h,
+            bpp,
+            1,
+            [seed](int x, int y, int c) {
+                return static_cast<std::uint8_t>(PatternPixel(x, y, c) + seed);
+            },
+            {}};
 }
 
 // Every file below `root`, relative to it with "/" separators, sorted.
@@ -80,8 +81,7 @@ class TextureCommandsTest : public ViewerTest {
             SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
             return SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0) != 0;
         })) << destination;
-        PressDialogButton(browser, IDOK);
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(browser); }));
+        PressDialogButton(browser, IDOK, true);
         VirtualFreeEx(viewer.Handle(), remote, 0, MEM_RELEASE);
         Settle();
         for (const char* text : {"Output", "failed to open texture file"}) {
@@ -113,14 +113,13 @@ TEST_F(TextureCommandsTest, NamesDialogListsTheTextureFilesOfThePieceOnShow) {
             Settle();
         }
         PostMessageA(main, WM_COMMAND, ID_TEXTURE_INFORMATION, 0);
-        const HWND dialog = viewer.WaitForDialog("Texture's File Name");
-        ASSERT_NE(dialog, nullptr);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (dialog = viewer.Dialog("Texture's File Name")); }));
         EXPECT_EQ(ListItems(GetDlgItem(dialog, IDC_TEXTURE_LIST)), expected[caret].first)
             << "texture files of piece " << caret;
         EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_TEXTURE_PATH)), expected[caret].second)
             << "texture folder of piece " << caret;
-        PressDialogButton(dialog, IDOK);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+        PressDialogButton(dialog, IDOK, true);
     }
 }
 

@@ -2,95 +2,84 @@
 
 #include "resources/resource_ids.h"
 #include "support/run_program.h"
-#include "support/screen_capture_win.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr UINT kViewerCodePage = 932;
-
-std::string ToCodePage(const std::wstring& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size =
-        WideCharToMultiByte(kViewerCodePage, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                            0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(kViewerCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                        size, nullptr, nullptr);
-    return out;
-}
-
-std::wstring FromCodePage(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = MultiByteToWideChar(kViewerCodePage, 0, text.data(),
-                                         static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(kViewerCodePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
-                        size);
-    return out;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindowsOfProcess(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<WindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId) {
-        search->found.push_back(window);
-    }
-    return TRUE;
+// A text got from a wide-text message: `length` characters at most.
+template <typename Get> std::string WideText(LRESULT length, Get get) {
+    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(std::max<LRESULT>(get(text), 0)));
+    return Sjis(text);
 }
 
 std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
-    WindowSearch search{processId, {}};
-    EnumWindows(CollectWindowsOfProcess, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->first) {
+                s->second.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
-BOOL CALLBACK CollectChildren(HWND window, LPARAM data) {
-    reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-    return TRUE;
-}
-
-INPUT KeyInput(WORD key, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
+void ClickAt(int x, int y) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[3] = {};
+    const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi = {(x * 65536 + width / 2) / width,
+                        (y * 65536 + height / 2) / height,
+                        0,
+                        flags[i] | MOUSEEVENTF_ABSOLUTE,
+                        0,
+                        0};
+    }
+    SendInput(3, inputs, sizeof(INPUT));
 }
 
 } // namespace
 
 bool WaitFor(const std::function<bool()>& condition, DWORD boundMilliseconds) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) {
-            return true;
-        }
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(20)) {
         if (GetTickCount() - start > boundMilliseconds) {
             return false;
         }
-        Sleep(20);
     }
+    return true;
+}
+
+std::string Sjis(const std::wstring& text) {
+    const int size = WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(932, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                        nullptr, nullptr);
+    return out;
 }
 
 std::string WindowText(HWND window) {
-    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const auto got =
-        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
-    return ToCodePage(text);
+    return WideText(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0), [&](std::wstring& text) {
+        return SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    });
+}
+
+std::vector<std::string> ListItems(HWND list) {
+    std::vector<std::string> items;
+    for (WPARAM i = 0; i < static_cast<WPARAM>(SendMessageW(list, LB_GETCOUNT, 0, 0)); ++i) {
+        items.push_back(WideText(SendMessageW(list, LB_GETTEXTLEN, i, 0), [&](std::wstring& text) {
+            return SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+        }));
+    }
+    return items;
 }
 
 std::string ClassName(HWND window) {
@@ -99,53 +88,14 @@ std::string ClassName(HWND window) {
     return name;
 }
 
-std::vector<std::string> ListItems(HWND list) {
-    std::vector<std::string> items;
-    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        const auto got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
-                                      reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
-        items.push_back(ToCodePage(text));
-    }
-    return items;
-}
-
-void SetWindowTextOf(HWND window, const std::string& text) {
-    const std::wstring wide = FromCodePage(text);
-    SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-}
-
 void PressKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        inputs.push_back(KeyInput(key, false));
-    }
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-        inputs.push_back(KeyInput(*it, true));
+    std::vector<INPUT> inputs(2 * keys.size(), INPUT{INPUT_KEYBOARD, {}});
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys.begin()[i];
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
-
-namespace {
-
-void ClickAt(int x, int y) {
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT inputs[3] = {};
-    for (INPUT& input : inputs) {
-        input.type = INPUT_MOUSE;
-        input.mi.dx = (x * 65536 + width / 2) / width;
-        input.mi.dy = (y * 65536 + height / 2) / height;
-    }
-    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    inputs[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    SendInput(3, inputs, sizeof(INPUT));
-}
-
-} // namespace
 
 void ClickCentre(HWND window) {
     // A click goes to whatever is on screen at the point: the window's
@@ -160,47 +110,25 @@ bool ClickCloseBox(HWND window) {
     BringToFront(window);
     RECT rect{};
     GetWindowRect(window, &rect);
-    auto hit = [&](int x, int y) {
-        return SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE;
-    };
-    // Each question is a message to another process: find one point of the
-    // box near the title bar's right end, then its extent from there.
+    // The box's points near the title bar's right end; the click goes to
+    // their middle.
+    long sumX = 0, sumY = 0, hits = 0;
     for (int y = rect.top; y < rect.top + 40 && y < rect.bottom; y += 2) {
         for (int x = rect.right - 1; x > rect.right - 80 && x > rect.left; x -= 2) {
-            if (hit(x, y)) {
-                int left = x, right = x, top = y, bottom = y;
-                while (hit(left - 1, y)) {
-                    --left;
-                }
-                while (hit(right + 1, y)) {
-                    ++right;
-                }
-                while (hit(x, top - 1)) {
-                    --top;
-                }
-                while (hit(x, bottom + 1)) {
-                    ++bottom;
-                }
-                ClickAt((left + right) / 2, (top + bottom) / 2);
-                return true;
+            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+                sumX += x, sumY += y, ++hits;
             }
         }
     }
-    return false;
+    if (hits > 0) {
+        ClickAt(static_cast<int>(sumX / hits), static_cast<int>(sumY / hits));
+    }
+    return hits > 0;
 }
 
 bool BringToFront(HWND window) {
-    return WaitFor([&] {
-        if (GetForegroundWindow() == window) {
-            return true;
-        }
-        SetForegroundWindow(window);
-        return false;
-    });
-}
-
-std::string Sjis(const std::wstring& text) {
-    return ToCodePage(text);
+    return WaitFor(
+        [&] { return GetForegroundWindow() == window || (SetForegroundWindow(window), false); });
 }
 
 ViewerProcess::~ViewerProcess() {
@@ -218,34 +146,24 @@ bool ViewerProcess::Start(const std::string& tail, bool suspended) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"";
-    commandLine.append(ProgramUnderTest()).append("\"");
-    if (!tail.empty()) {
-        commandLine.append(" ").append(tail);
-    }
+    commandLine.append(ProgramUnderTest()).append("\" ").append(tail);
     return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                           suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup,
                           &info_) != 0;
 }
 
-void ViewerProcess::Resume() {
-    ResumeThread(info_.hThread);
-}
-
-HWND ViewerProcess::StartAndWaitForMainWindow(const std::string& tail) {
-    if (!Start(tail)) {
-        return nullptr;
-    }
+HWND ViewerProcess::StartAndWaitForMainWindow() {
     HWND window = nullptr;
-    WaitFor([&] {
-        window = MainWindow();
-        return window != nullptr && IsWindowVisible(window);
-    });
+    if (Start()) {
+        WaitFor([&] { return (window = MainWindow()) != nullptr; });
+    }
     return window;
 }
 
 HWND ViewerProcess::MainWindow() const {
     for (HWND window : TopLevelWindowsOf(info_.dwProcessId)) {
-        if (ClassName(window) == kMainClass && WindowText(window) == kMainTitle) {
+        if (IsWindowVisible(window) && ClassName(window) == kMainClass &&
+            WindowText(window) == kMainTitle) {
             return window;
         }
     }
@@ -253,12 +171,8 @@ HWND ViewerProcess::MainWindow() const {
 }
 
 std::vector<HWND> ViewerProcess::Dialogs() const {
-    std::vector<HWND> dialogs;
-    for (HWND window : TopLevelWindowsOf(info_.dwProcessId)) {
-        if (ClassName(window) == "#32770" && IsWindowVisible(window)) {
-            dialogs.push_back(window);
-        }
-    }
+    std::vector<HWND> dialogs = TopLevelWindowsOf(info_.dwProcessId);
+    std::erase_if(dialogs, [](HWND w) { return ClassName(w) != "#32770" || !IsWindowVisible(w); });
     return dialogs;
 }
 
@@ -271,18 +185,10 @@ HWND ViewerProcess::Dialog(const std::string& caption) const {
     return nullptr;
 }
 
-HWND ViewerProcess::WaitForDialog(const std::string& caption) const {
-    HWND dialog = nullptr;
-    WaitFor([&] { return (dialog = Dialog(caption)) != nullptr; });
-    return dialog;
-}
-
 HWND ViewerProcess::DialogHolding(const std::string& text) const {
     for (HWND dialog : Dialogs()) {
-        std::vector<HWND> children;
-        EnumChildWindows(dialog, CollectChildren, reinterpret_cast<LPARAM>(&children));
-        for (HWND child : children) {
-            if (WindowText(child) == text) {
+        for (HWND c = nullptr; (c = FindWindowExA(dialog, c, nullptr, nullptr)) != nullptr;) {
+            if (WindowText(c) == text) {
                 return dialog;
             }
         }
@@ -292,13 +198,10 @@ HWND ViewerProcess::DialogHolding(const std::string& text) const {
 
 HWND ViewerProcess::WindowWithStaticText(const std::wstring& text) const {
     for (HWND window : TopLevelWindowsOf(info_.dwProcessId)) {
-        if (!IsWindowVisible(window)) {
-            continue;
-        }
-        for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-             child = GetWindow(child, GW_HWNDNEXT)) {
+        for (HWND c = GetWindow(window, GW_CHILD); c != nullptr && IsWindowVisible(window);
+             c = GetWindow(c, GW_HWNDNEXT)) {
             wchar_t buffer[64] = {};
-            InternalGetWindowText(child, buffer, 64);
+            InternalGetWindowText(c, buffer, 64);
             if (text == buffer) {
                 return window;
             }
@@ -310,18 +213,14 @@ HWND ViewerProcess::WindowWithStaticText(const std::wstring& text) const {
 HWND ViewerProcess::FocusWindow() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(info_.dwThreadId, &info)) {
-        return nullptr;
-    }
-    return info.hwndFocus;
+    return GetGUIThreadInfo(info_.dwThreadId, &info) ? info.hwndFocus : nullptr;
 }
 
 DWORD ViewerProcess::WaitForExit(DWORD boundMilliseconds) {
-    if (WaitForSingleObject(info_.hProcess, boundMilliseconds) != WAIT_OBJECT_0) {
-        return STILL_ACTIVE;
-    }
     DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(info_.hProcess, &code);
+    if (WaitForSingleObject(info_.hProcess, boundMilliseconds) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(info_.hProcess, &code);
+    }
     return code;
 }
 
@@ -348,20 +247,26 @@ void ViewerTest::Settle() {
 }
 
 HWND ViewerTest::OpenFolderDialog() {
-    PostMessageA(main, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
-    return viewer.WaitForDialog(kFolderDialogTitle);
+    PostMessageA(main, WM_COMMAND, ID_FILE_OPEN, 0);
+    HWND dialog = nullptr;
+    WaitFor([&] { return (dialog = viewer.Dialog(kFolderDialogTitle)) != nullptr; });
+    return dialog;
 }
 
 void ViewerTest::FillFolders(HWND dialog, const std::string& profiles, const std::string& models,
                              const std::string& textures) {
-    SetWindowTextOf(GetDlgItem(dialog, 1000), profiles);
-    SetWindowTextOf(GetDlgItem(dialog, 1006), models);
-    SetWindowTextOf(GetDlgItem(dialog, 1008), textures);
+    // The paths the tests type are ASCII, the same in every code page.
+    SetDlgItemTextA(dialog, 1000, profiles.c_str());
+    SetDlgItemTextA(dialog, 1006, models.c_str());
+    SetDlgItemTextA(dialog, 1008, textures.c_str());
 }
 
-void ViewerTest::PressDialogButton(HWND dialog, int id) {
+void ViewerTest::PressDialogButton(HWND dialog, int id, bool closes) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    if (closes) {
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); })) << "dialog closed";
+    }
 }
 
 void ViewerTest::Scan(const std::string& profiles, const std::string& models,
@@ -369,23 +274,10 @@ void ViewerTest::Scan(const std::string& profiles, const std::string& models,
     const HWND dialog = OpenFolderDialog();
     ASSERT_NE(dialog, nullptr);
     FillFolders(dialog, profiles, models, textures);
-    PressDialogButton(dialog, IDOK);
     // The scan runs in the viewer's thread right after the dialog is gone;
     // a message sent then is handled once the scan is over.
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    PressDialogButton(dialog, IDOK, true);
     Settle();
-}
-
-HWND ViewerTest::PieceList() {
-    return GetDlgItem(main, 1012);
-}
-
-std::vector<std::string> ViewerTest::PieceNames() {
-    return ListItems(PieceList());
-}
-
-std::vector<std::string> ViewerTest::SortListItems() {
-    return ListItems(GetDlgItem(main, 1014));
 }
 
 RECT ViewerTest::PaneOnScreen() {
@@ -394,16 +286,4 @@ RECT ViewerTest::PaneOnScreen() {
     GetClientRect(frame, &client);
     MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&client), 2);
     return client;
-}
-
-std::uint32_t ViewerTest::WaitForPaneCentre(std::uint32_t colour) {
-    std::uint32_t seen = 0;
-    WaitFor(
-        [&] {
-            const RECT r = PaneOnScreen();
-            seen = ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            return ColoursClose(seen, colour);
-        },
-        8000);
-    return seen;
 }

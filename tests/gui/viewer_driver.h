@@ -16,14 +16,14 @@
 // only keeps a broken program from hanging the run; nothing is timed).
 bool WaitFor(const std::function<bool()>& condition, DWORD boundMilliseconds = 30000);
 
-// The text of a window of any process, as the viewer's 8-bit (code page 932)
-// bytes. Read in the wide form, which Wine passes between processes intact.
+// The code page 932 (Shift-JIS) bytes of a wide text: the viewer's 8-bit texts.
+std::string Sjis(const std::wstring& text);
+// The text of a window, and the items of a list box, of any process as the
+// viewer's 8-bit bytes; read in the wide form, which Wine passes between
+// processes intact.
 std::string WindowText(HWND window);
-std::string ClassName(HWND window);
-// Items of a list box of any process, as 8-bit (code page 932) bytes.
 std::vector<std::string> ListItems(HWND list);
-// Puts an 8-bit (code page 932) text into an edit box of any process.
-void SetWindowTextOf(HWND window, const std::string& text);
+std::string ClassName(HWND window);
 
 // Keystrokes through the system's input queue; the window taking them must
 // be in front. `keys` are pressed in order and released in reverse.
@@ -31,14 +31,10 @@ void PressKeys(std::initializer_list<WORD> keys);
 // A left click at the centre of a window, through the system's input queue.
 void ClickCentre(HWND window);
 // A left click on the close box of a window's title bar, found by asking the
-// window where its parts are (WM_NCHITTEST). False when it has none on screen
-// (a window manager's own title bar is not the window's).
+// window where its parts are (WM_NCHITTEST). False when it has none on screen.
 bool ClickCloseBox(HWND window);
 // Brings a top-level window to the front and waits until it is there.
 bool BringToFront(HWND window);
-
-// The code page 932 (Shift-JIS) bytes of a wide text, for expectations.
-std::string Sjis(const std::wstring& text);
 
 class ViewerProcess {
   public:
@@ -50,31 +46,26 @@ class ViewerProcess {
     // Starts the program with `tail` after its quoted name; with `suspended`
     // its first thread waits for Resume().
     bool Start(const std::string& tail = "", bool suspended = false);
-    void Resume();
+    void Resume() { ResumeThread(info_.hThread); }
     // Starts the program and waits for its main window; null if none came.
-    HWND StartAndWaitForMainWindow(const std::string& tail = "");
+    HWND StartAndWaitForMainWindow();
 
     DWORD Id() const { return info_.dwProcessId; }
-    DWORD ThreadId() const { return info_.dwThreadId; }
     HANDLE Handle() const { return info_.hProcess; }
 
-    // The main window ("TXR_BMP Converter for win" / "Varnholt-Map Piece
-    // Viewer") of this process, or null.
+    // The visible main window of this process, or null.
     HWND MainWindow() const;
     // Visible top-level dialog windows (class "#32770") of this process.
     std::vector<HWND> Dialogs() const;
-    // The visible dialog of this process with the given caption, or null.
+    // The visible dialog with the given caption, or one holding a control
+    // with `text`; null if none.
     HWND Dialog(const std::string& caption) const;
-    HWND WaitForDialog(const std::string& caption) const;
-    // A visible dialog of this process that holds a control with `text`.
     HWND DialogHolding(const std::string& text) const;
-    // A visible top-level window of this process with a child whose text
-    // is `text`, found without sending the program a message (the text is
-    // the one the system keeps for each window).
+    // A visible top-level window with a child whose text is `text`, found
+    // without sending the program a message (the text the system keeps).
     HWND WindowWithStaticText(const std::wstring& text) const;
     // The window with the keyboard focus in the program's thread.
     HWND FocusWindow() const;
-
     // Waits for the process to end and gives its exit code; STILL_ACTIVE if
     // it did not end within the bound.
     DWORD WaitForExit(DWORD boundMilliseconds = 30000);
@@ -83,7 +74,6 @@ class ViewerProcess {
     PROCESS_INFORMATION info_{};
 };
 
-// The viewer's ids and texts the tests look for.
 inline constexpr char kMainClass[] = "TXR_BMP Converter for win";
 inline constexpr char kMainTitle[] = "Varnholt-Map Piece Viewer";
 inline constexpr char kFolderDialogTitle[] = "Select Piece Component Locations";
@@ -102,19 +92,17 @@ class ViewerTest : public ::testing::Test {
     HWND OpenFolderDialog();
     void FillFolders(HWND dialog, const std::string& profiles, const std::string& models,
                      const std::string& textures);
-    // Presses "Load" (or "Cancel") of the folder dialog.
-    void PressDialogButton(HWND dialog, int id);
+    // Presses a button (IDOK, IDCANCEL) of a dialog; with `closes`, waits
+    // until the dialog is gone.
+    void PressDialogButton(HWND dialog, int id, bool closes = false);
     // File/Open, the three folders, "Load"; returns once the scan is over.
     void Scan(const std::string& profiles, const std::string& models = "m",
               const std::string& textures = "t");
-    std::vector<std::string> PieceNames();
-    std::vector<std::string> SortListItems();
-    HWND PieceList();
+    HWND PieceList() { return GetDlgItem(main, 1012); }
+    std::vector<std::string> PieceNames() { return ListItems(PieceList()); }
+    std::vector<std::string> SortListItems() { return ListItems(GetDlgItem(main, 1014)); }
     // The preview pane's client area on the screen.
     RECT PaneOnScreen();
-    // Waits until the pane's centre shows `colour` (within a small tolerance)
-    // and gives the colour seen last.
-    std::uint32_t WaitForPaneCentre(std::uint32_t colour);
 
     ViewerProcess viewer;
     HWND main = nullptr;

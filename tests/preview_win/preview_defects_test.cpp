@@ -20,19 +20,16 @@ namespace {
 
 constexpr std::uint32_t kGreen = 0x30C050;
 
-DWORD StillClock() {
+DWORD StillClock() { // the square faces the eye
     return 0;
-} // the square faces the eye
+}
 
-// The colour the screen shows at the centre of the pane, as 0xRRGGBB.
+// The colour the screen shows at the centre of the pane, wherever it is.
 std::uint32_t PaneCentreOnScreen(HWND pane) {
     RECT r{};
     GetClientRect(pane, &r);
     MapWindowPoints(pane, nullptr, reinterpret_cast<POINT*>(&r), 2);
-    HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    ReleaseDC(nullptr, screen);
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    return ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 class PreviewDefects : public ::testing::Test {
@@ -77,8 +74,7 @@ TEST_F(PreviewDefects, UncoveredPaneOfTheInactiveViewerKeepsShowingTheLastFrame)
 
 TEST_F(PreviewDefects, HalfBuiltDisplayPresentsNothing) {
     // A stand-in primary surface of the screen's size shows what is presented.
-    DDSURFACEDESC2 d;
-    std::memset(&d, 0, sizeof d);
+    DDSURFACEDESC2 d{};
     d.dwSize = sizeof d;
     d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
     d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;

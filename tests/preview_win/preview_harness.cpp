@@ -10,10 +10,6 @@ namespace {
 
 const char kHostClass[] = "PreviewTestHost";
 
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 } // namespace
 
 bool CreatePreviewHost(PreviewHost& host) {
@@ -22,7 +18,7 @@ bool CreatePreviewHost(PreviewHost& host) {
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = HostProc;
+        windowClass.lpfnWndProc = DefWindowProcA;
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
         windowClass.lpszClassName = kHostClass;
@@ -49,16 +45,6 @@ bool CreatePreviewHost(PreviewHost& host) {
     return host.pane != nullptr && host.pieceList != nullptr;
 }
 
-void DestroyPreviewHost(PreviewHost& host) {
-    if (host.mainWindow != nullptr) {
-        DestroyWindow(host.mainWindow);
-    }
-    host = PreviewHost{};
-    appState.mainWindow = nullptr;
-    appState.previewWindow = nullptr;
-    PumpMessages();
-}
-
 void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -72,14 +58,12 @@ void ResetPreviewState() {
     for (int slot = 0; slot < kTextureSlots; ++slot) {
         if (appState.textureTable[slot] != nullptr) {
             appState.textureTable[slot]->Release();
-            appState.textureTable[slot] = nullptr;
         }
+        appState.textureTable[slot] = nullptr;
         appState.textureSource[slot][0] = '\0';
     }
-    if (appState.modelImage != nullptr) {
-        GlobalFree(appState.modelImage);
-        appState.modelImage = nullptr;
-    }
+    GlobalFree(appState.modelImage); // null is taken as nothing to free
+    appState.modelImage = nullptr;
     appState.modelImageSize = 0;
     appState.modelPath[0] = '\0';
     appState.pieceTable.clear();

@@ -21,7 +21,6 @@ struct PreviewHost {
 
 // Creates and shows the windows and makes the pane appState.previewWindow.
 bool CreatePreviewHost(PreviewHost& host);
-void DestroyPreviewHost(PreviewHost& host);
 void PumpMessages();
 
 // Releases the display, frees the model and empties every texture slot.

@@ -12,31 +12,23 @@ std::uint32_t ScreenColour(int x, int y) {
 
 std::vector<std::uint32_t> ScreenPixels(const RECT& rect) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
+    // 32-bit rows from the top (a negative height), read after a copy of the
+    // screen into a bitmap of the same size.
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
-    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::vector<std::uint32_t> pixels;
-    if (bitmap != nullptr) {
-        const HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, old);
-        const auto* p = static_cast<const std::uint32_t*>(bits);
-        for (std::size_t i = 0; i < static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
-             ++i) {
-            pixels.push_back(p[i] & 0xFFFFFF);
-        }
-        DeleteObject(bitmap);
-    }
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    for (std::uint32_t& p : pixels) {
+        p &= 0xFFFFFF;
+    }
     return pixels;
 }
 

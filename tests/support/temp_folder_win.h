@@ -21,7 +21,6 @@ class TempFolderOverride {
         }
     }
     TempFolderOverride(const TempFolderOverride&) = delete;
-    TempFolderOverride& operator=(const TempFolderOverride&) = delete;
 
   private:
     static constexpr const char* kNames[2] = {"TMP", "TEMP"};
