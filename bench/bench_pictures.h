@@ -7,6 +7,7 @@
 #include "texture/bmp_reader.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -60,6 +61,16 @@ inline BitmapImage Picture(int width, int height, int bits) {
         }
     }
     return image;
+}
+
+// Writes `bytes` to `path`; false when the file cannot be written whole.
+inline bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) {
+        return false;
+    }
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
 }
 
 inline void Put16(std::vector<std::uint8_t>& b, unsigned v) {

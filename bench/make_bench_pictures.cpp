@@ -7,19 +7,6 @@
 #include <cstdio>
 #include <string>
 
-namespace {
-
-bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_bench_pictures folder\n");
@@ -28,9 +15,9 @@ int main(int argc, char** argv) {
     const std::string folder = argv[1];
     const BitmapImage eight = bench::Picture(1024, 1024, 8);
     const BitmapImage full = bench::Picture(1024, 1024, 24);
-    if (!Write(folder + "/pic8.bmp", bench::BmpFile(eight)) ||
-        !Write(folder + "/pic24.bmp", bench::BmpFile(full)) ||
-        !Write(folder + "/pic24.tga", bench::TgaFile(full))) {
+    if (!bench::WriteFile(folder + "/pic8.bmp", bench::BmpFile(eight)) ||
+        !bench::WriteFile(folder + "/pic24.bmp", bench::BmpFile(full)) ||
+        !bench::WriteFile(folder + "/pic24.tga", bench::TgaFile(full))) {
         std::fprintf(stderr, "make_bench_pictures: cannot write into %s\n", folder.c_str());
         return 1;
     }

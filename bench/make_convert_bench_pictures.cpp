@@ -10,19 +10,6 @@
 #include <filesystem>
 #include <string>
 
-namespace {
-
-bool Write(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_convert_bench_pictures folder\n");
@@ -39,7 +26,7 @@ int main(int argc, char** argv) {
                     picture.pixels.end());
         char name[32];
         std::snprintf(name, sizeof name, "/in/%03d.bmp", i);
-        if (!Write(folder + name, bench::BmpFile(picture))) {
+        if (!bench::WriteFile(folder + name, bench::BmpFile(picture))) {
             std::fprintf(stderr, "make_convert_bench_pictures: cannot write into %s\n",
                          folder.c_str());
             return 1;
@@ -59,7 +46,7 @@ int main(int argc, char** argv) {
             large.pixels.data() + static_cast<std::size_t>(y) * BitmapStride(large.width, 8);
         png.pixels.insert(png.pixels.end(), row, row + large.width);
     }
-    if (!Write(folder + "/pic8.png", EncodePng(png))) {
+    if (!bench::WriteFile(folder + "/pic8.png", EncodePng(png))) {
         std::fprintf(stderr, "make_convert_bench_pictures: cannot write into %s\n", folder.c_str());
         return 1;
     }
