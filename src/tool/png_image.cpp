@@ -21,10 +21,7 @@
 #pragma GCC diagnostic pop
 #endif
 
-namespace {
-
-// CRC-32 of the PNG chunks (polynomial 0xEDB88320, as in zlib).
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0) {
+std::uint32_t PngCrc32(const std::uint8_t* data, std::size_t size) {
     static const auto table = [] {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t n = 0; n < 256; ++n) {
@@ -36,12 +33,14 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t cr
         }
         return t;
     }();
-    crc = ~crc;
+    std::uint32_t crc = 0xFFFFFFFFu;
     for (std::size_t i = 0; i < size; ++i) {
         crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
     }
     return ~crc;
 }
+
+namespace {
 
 void StoreBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     out.push_back(static_cast<std::uint8_t>(v >> 24));
@@ -57,7 +56,7 @@ void AppendChunk(std::vector<std::uint8_t>& out, const char type[4], const std::
     const std::size_t typeAt = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data, data + size);
-    StoreBe32(out, Crc32(out.data() + typeAt, size + 4));
+    StoreBe32(out, PngCrc32(out.data() + typeAt, size + 4));
 }
 
 std::vector<std::uint8_t> EncodePaletted(const PngPicture& picture) {

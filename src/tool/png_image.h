@@ -21,6 +21,10 @@ struct PngPicture {
     std::vector<std::array<std::uint8_t, 3>> palette; // red, green, blue
 };
 
+// CRC-32 of a chunk's type and data (polynomial 0xEDB88320, as in zlib),
+// which follows every chunk of a PNG file.
+std::uint32_t PngCrc32(const std::uint8_t* data, std::size_t size);
+
 // The bytes of a PNG file holding `picture`; empty when the picture is not
 // consistent (sizes, pixel count, palette size) or cannot be compressed.
 std::vector<std::uint8_t> EncodePng(const PngPicture& picture);

@@ -1,5 +1,7 @@
 #include "tool/png_reader.h"
 
+#include "tool/png_image.h"
+
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -86,7 +88,7 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
     // there. Of the other chunks only tRNS (which comes before the image
     // data) matters here.
     bool imageData = false;
-    for (std::size_t at = kHeaderEnd;;) {
+    for (std::size_t at = 8;;) {
         if (file.size() - at < 12) {
             return std::nullopt;
         }
@@ -95,6 +97,16 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
         if (length > file.size() - at - 12) {
             return std::nullopt;
         }
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+        // A chunk whose CRC does not match its type and data is damaged: the
+        // file is refused rather than converted into a wrong texture. (The
+        // fuzzing build skips the check, so that changed bytes reach the
+        // decoder.)
+        if (PngCrc32(file.data() + at + 4, std::size_t{length} + 4) !=
+            Be32(file.data() + at + 8 + length)) {
+            return std::nullopt;
+        }
+#endif
         if (type == "IEND") {
             return imageData ? std::optional<PngHeader>(header) : std::nullopt;
         }

@@ -190,6 +190,8 @@ TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
                           0, U8(Pattern(0, 0, 2))};
     Bytes cut = BuildPng({64, 64, 2, 8, Pattern});
     cut.resize(cut.size() / 2);
+    Bytes damaged = BuildPng({8, 4, 2, 8, Pattern});
+    damaged[30] ^= 0x01; // a bit of the header chunk's CRC: the chunk reads as damaged
     Bytes shortTexture = BuildTxr({4, 4, 24, 1, PatternPixel, {}});
     shortTexture.pop_back();
     const std::string alpha(PngRefusalLine(PngRefusal::Alpha));
@@ -207,6 +209,7 @@ TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
         {"colour key", BuildPng(keyed), alpha},
         {"not a PNG", Bytes{'B', 'M', 0, 0}, unreadable},
         {"truncated", cut, unreadable},
+        {"chunk CRC wrong", damaged, unreadable},
         {"side of 6", BuildPng({6, 4, 2, 8, Pattern}), TxrRefusalLines(TxrRefusal::Side)[0].data()},
         {"texture cut short of level 0", shortTexture, badTexture, InputKind::Txr},
         {"texture shorter than its header", Bytes(15, 0), badTexture, InputKind::Txr},
