@@ -2,23 +2,17 @@
 // conversions an export runs.
 #include "app/texture_export.h"
 
-#include "support/scratch.h"
+#include "support/msm_builder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// The head of a model: a signed 16-bit name count and the names, each ending
-// in a zero byte; nothing else is read. How a list that runs past the data
-// is read is the model layout's (tests/preview).
-Bytes Head(std::int16_t count, const std::vector<std::string>& names) {
-    Bytes image;
-    PutLe(image, static_cast<std::uint16_t>(count), 2);
-    for (const std::string& name : names) {
-        image.insert(image.end(), name.begin(), name.end());
-        image.push_back(0);
-    }
-    return image;
+// A model whose texture list is `count` and `names`; nothing past the names
+// is read. How a list that runs past the data is read is the model layout's
+// (tests/preview).
+Bytes Head(std::int16_t count, std::vector<std::string> names) {
+    return BuildMsm({count, std::move(names), {}, {}}).bytes;
 }
 
 using Names = std::vector<std::string>;

@@ -40,29 +40,17 @@ TEST(PieceProfile, FieldsAreCopiedWholeFromTheirOffsetsAndNothingElse) {
 TEST(PieceProfile, BytesPastTheEndOfAShortFileReadAsZero) {
     ScratchFolder folder;
     const Bytes full = ProfileBytes("model.msm", "Piece", 300);
-    const std::tuple<std::size_t, std::string, std::string> cases[] = {{0, "", ""},
-                                                                       {5, "model", ""},
-                                                                       {32, "model.msm", ""},
-                                                                       {100, "model.msm", ""},
-                                                                       {101, "model.msm", "P"},
-                                                                       {103, "model.msm", "Pie"},
-                                                                       {228, "model.msm", "Piece"}};
-    for (const auto& [size, model, name] : cases) {
+    for (const std::size_t size : {0, 5, 32, 100, 101, 103, 228}) {
+        Bytes expected = full; // the file's bytes, zero past its end
+        std::fill(expected.begin() + static_cast<long>(size), expected.end(), 0);
         WriteBytes(folder.File("a.prt"),
                    Bytes(full.begin(), full.begin() + static_cast<long>(size)));
         PieceRecord record;
         std::memset(&record, 0x55, sizeof record);
         ASSERT_TRUE(ReadPieceProfile(folder.File("a.prt").c_str(), record)) << size;
-        EXPECT_EQ(Model(record), model) << size << " bytes";
-        EXPECT_EQ(Name(record), name) << size << " bytes";
-        const std::size_t modelHeld = std::min<std::size_t>(size, 32);
-        const std::size_t nameHeld = size > 100 ? size - 100 : 0;
-        EXPECT_TRUE(std::all_of(record.modelFile + modelHeld, record.modelFile + 32,
-                                [](char c) { return c == 0; }))
-            << size << " bytes: the model field is zero past the file";
-        EXPECT_TRUE(std::all_of(record.pieceName + std::min<std::size_t>(nameHeld, 128),
-                                record.pieceName + 128, [](char c) { return c == 0; }))
-            << size << " bytes: the name field is zero past the file";
+        EXPECT_EQ(std::memcmp(record.modelFile, expected.data(), 32), 0) << size << " bytes: model";
+        EXPECT_EQ(std::memcmp(record.pieceName, expected.data() + 100, 128), 0)
+            << size << " bytes: piece name";
     }
     PieceRecord record;
     std::memset(&record, 0x55, sizeof record);
@@ -86,15 +74,12 @@ TEST(PieceProfile, AQualifyingPieceHasBothNames) {
 }
 
 TEST(ProfileOrder, NamesSortAsASortedListBoxKeepsThem) {
+    // Pairs the list below does not hold: equal names, the symbols on either
+    // side of the letters, and double-byte text.
     const std::tuple<const char*, const char*, int> pairs[] = {{"ABC.prt", "abc.prt", 0},
-                                                               {"a.prt", "ab.prt", -1},
-                                                               {"a10.prt", "a2.prt", -1},
-                                                               {"a_b.prt", "ab.prt", -1},
-                                                               {"_z.prt", "0.prt", -1},
                                                                {"Z.prt", "\x90\xd4.prt", -1},
                                                                {"[", "a", -1},
                                                                {"{", "0", -1},
-                                                               {"b", "A", 1},
                                                                {"z", "0", 1},
                                                                {"", "a", -1}};
     for (const auto& [a, b, sign] : pairs) {

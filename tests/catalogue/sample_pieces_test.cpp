@@ -1,5 +1,11 @@
 // The sample pieces under samples/ hang together: every profile names a
 // whole model, and every texture that model names is a readable texture.
+// Each piece stands on the ground (y = 0) with its footprint centred on the
+// turning axis, and stays wholly inside the preview at every angle of its
+// turn. The preview's camera is taken literally here: the turn about y, the
+// tilt of -0.1 radian about x, the move 1.5 down and 3.5 ahead, then x and y
+// divided by the depth (90 degrees of view across the pane, near plane at
+// depth 1).
 #include "catalogue/piece_profile.h"
 #include "preview/msm_layout.h"
 #include "texture/txr_format.h"
@@ -9,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -27,7 +35,46 @@ std::vector<std::string> Names(const fs::path& folder) {
     return names;
 }
 
-TEST(SamplePieces, EveryProfileNamesAWholeModelWithReadableTextures) {
+struct Point {
+    double x, y, z;
+};
+
+// Where a model point shows at turn angle a: x and y from -1 to 1 across the
+// pane, z the depth.
+Point InPane(Point p, double a) {
+    const double t = -0.1;
+    const double x = p.x * std::cos(a) - p.z * std::sin(a);
+    const double z = p.x * std::sin(a) + p.z * std::cos(a);
+    const double viewY = p.y * std::cos(t) - z * std::sin(t) - 1.5;
+    const double viewZ = p.y * std::sin(t) + z * std::cos(t) + 3.5;
+    return {x / viewZ, viewY / viewZ, viewZ};
+}
+
+void ExpectFramed(const Bytes& model, const MsmLayout& layout) {
+    std::vector<Point> points;
+    Point low{1e9, 1e9, 1e9}, high{-1e9, -1e9, -1e9};
+    for (std::size_t i = 0; i < layout.vertexCount; ++i) {
+        float xyz[3]; // little-endian floats, as on the machines the tests run on
+        std::memcpy(xyz, model.data() + layout.verticesOffset + i * kMsmVertexBytes, sizeof xyz);
+        const Point p{xyz[0], xyz[1], xyz[2]};
+        points.push_back(p);
+        low = {std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z)};
+        high = {std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z)};
+    }
+    EXPECT_NEAR(low.y, 0.0, 1e-6) << "stands on the ground";
+    EXPECT_NEAR(low.x + high.x, 0.0, 0.02) << "footprint centred on the axis (x)";
+    EXPECT_NEAR(low.z + high.z, 0.0, 0.02) << "footprint centred on the axis (z)";
+    for (int degree = 0; degree < 360; degree += 3) {
+        for (const Point& p : points) {
+            const Point s = InPane(p, degree * 3.14159265358979 / 180);
+            ASSERT_TRUE(s.z > 1 && std::abs(s.x) <= 0.95 && std::abs(s.y) <= 0.95)
+                << "at " << degree << " degrees a corner leaves the pane at (" << s.x << ", " << s.y
+                << "), depth " << s.z;
+        }
+    }
+}
+
+TEST(SamplePieces, EveryProfileNamesAWholeWellFramedModelWithReadableTextures) {
     std::vector<std::string> pieces;
     for (const std::string& profile : Names(kSamples / "profiles")) {
         SCOPED_TRACE(profile);
@@ -54,6 +101,7 @@ TEST(SamplePieces, EveryProfileNamesAWholeModelWithReadableTextures) {
             at = group->next;
         }
         EXPECT_GT(layout->vertexCount * layout->groupCount, 0) << "something to draw";
+        ExpectFramed(model, *layout);
         for (std::string texture : ReadMsmTextureNames(image)) {
             texture = texture.substr(0, texture.rfind('.')) + ".txr";
             const Bytes txr = ReadBytes((kSamples / "textures" / texture).string());

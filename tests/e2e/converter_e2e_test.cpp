@@ -62,16 +62,6 @@ TEST(ConverterProgram, BitmapToTextureHasTheBytesOfTheLiteralAlgorithmsInBothBui
     WriteBytes(folder.File("pic.bmp"), BuildBmp(picture));
     EXPECT_EQ(Convert({"/t", folder.File("pic.bmp")}).exitCode, 0);
     EXPECT_TRUE(ReadBytes(folder.File("pic.txr")) == literal::Txr(ImageOf(picture))) << "pic.txr";
-    // Back to a bitmap: the same picture, now stored bottom-up.
-    EXPECT_EQ(Convert({"/b", folder.File("pic.txr"), folder.File("back.bmp")}).exitCode, 0);
-    const Bytes back = ReadBytes(folder.File("back.bmp")), expected = BuildBmp(Plain24(16, 8));
-    ASSERT_EQ(back.size(), expected.size());
-    for (const auto& [from, to] :
-         {std::pair{18, 30}, std::pair{54, static_cast<int>(back.size())}}) {
-        EXPECT_EQ(Bytes(back.begin() + from, back.begin() + to),
-                  Bytes(expected.begin() + from, expected.begin() + to))
-            << "bytes " << from << " to " << to << ": sides, depth and pixels";
-    }
 }
 
 TEST(ConverterProgram, MalformedTailsExitWithMinusOneAndUnclosedQuotesWithZero) {

@@ -1,6 +1,7 @@
 #include "support/run_program.h"
 
 #include "support/scratch.h"
+#include "support/wine_path.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -16,18 +17,13 @@
 
 namespace {
 
-// A program of this build, as a path this platform opens: Wine shows the
-// Unix root as drive Z:.
-std::string BuiltProgram(std::string path) {
+// A program of this build, as a path this platform opens.
+std::string BuiltProgram(const std::string& path) {
 #ifdef _WIN32
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-        for (char& c : path) {
-            c = c == '/' ? '\\' : c;
-        }
-    }
-#endif
+    return !path.empty() && path[0] == '/' ? WinePath(path) : path;
+#else
     return path;
+#endif
 }
 
 std::string Text(const Bytes& bytes) {

@@ -84,30 +84,6 @@ TEST(ReadBitmap, RunLengthEncodedEightBit) {
         << "an end of row after the last row, then the end of picture, is read";
 }
 
-TEST(ReadBitmap, OtherDepthsAreReadForTheirDepthOnly) {
-    struct Case {
-        std::uint16_t bits;
-        std::uint32_t header, compression, table;
-        Bytes encoded;
-    };
-    for (const Case& c : {Case{1, 40, 0, 2, {}}, Case{4, 40, 0, 16, {}}, Case{4, 12, 0, 16, {}},
-                          Case{16, 40, 0, 0, {}}, Case{16, 40, 3, 0, {}}, Case{16, 56, 3, 0, {}},
-                          Case{32, 40, 0, 0, {}}, Case{32, 40, 6, 0, {}}, Case{32, 124, 3, 0, {}},
-                          Case{4, 40, 2, 16, {8, 0x12, 0, 0, 8, 0x34, 0, 1}}}) {
-        TestBitmap b = Plain24(48, 2);
-        b.bitsPerPixel = c.bits;
-        b.headerSize = c.header;
-        b.compression = c.compression;
-        b.tableEntries = c.table;
-        b.encoded = c.encoded;
-        const std::optional<BitmapImage> image = Read(BuildBmp(b));
-        ASSERT_TRUE(image.has_value()) << c.bits << " bits, header " << c.header;
-        EXPECT_EQ(std::tie(image->bitsPerPixel, image->width, image->height),
-                  std::tie(c.bits, b.width, b.height));
-        EXPECT_TRUE(image->pixels.empty()) << c.bits << " bits: no pixels are kept";
-    }
-}
-
 // The bytes with a little-endian field of `size` bytes at `offset` changed.
 Bytes With(Bytes bytes, std::size_t offset, std::uint32_t value, int size = 4) {
     Bytes field;

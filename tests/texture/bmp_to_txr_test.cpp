@@ -36,47 +36,51 @@ TEST(ConvertBmpToTxr, RefusalsInTheirOrderPrintTheirLinesAndWriteNothing) {
     const char* notWritten = "  couldn't be drawn up\n";
     ScratchFolder folder;
     std::filesystem::create_directory(folder.Path() / "adir");
-    auto bitmap = [](std::uint16_t bits, int w, int h, std::uint32_t compression = 0) {
+    auto bitmap = [](std::uint16_t bits, int w, int h, std::uint32_t compression = 0,
+                     std::uint32_t header = 40, Bytes encoded = {}) {
         TestBitmap b = bits == 8 ? Plain8(w, h) : Plain24(w, h);
         b.bitsPerPixel = bits;
         b.tableEntries = bits < 8 ? 1u << bits : b.tableEntries;
         b.compression = compression;
+        b.headerSize = header;
+        b.encoded = std::move(encoded);
         return BuildBmp(b);
     };
-    WriteBytes(folder.File("good.jpg"), bitmap(24, 4, 4));
-    WriteBytes(folder.File("pic.bmp.txt"), bitmap(24, 4, 4));
-    WriteBytes(folder.File("text.bmp"), Bytes{'h', 'e', 'l', 'l', 'o'});
-    WriteBytes(folder.File("four.bmp"), bitmap(4, 48, 4)); // depth before size
-    WriteBytes(folder.File("sixteen.dib"), bitmap(16, 4, 4));
-    WriteBytes(folder.File("thirtytwo.bmp"), bitmap(32, 4, 4, 3));
-    WriteBytes(folder.File("one.bmp"), bitmap(1, 8, 8));
-    WriteBytes(folder.File("narrow.bmp"), bitmap(24, 1, 4));
-    WriteBytes(folder.File("tall.bmp"), bitmap(8, 4, 48));
-    WriteBytes(folder.File("wide.bmp"), bitmap(8, 3, 2));
-    WriteBytes(folder.File("fine.bmp"), bitmap(24, 4, 4));
+    const std::string longName(300, 'x');
+    // Input, its bytes (none: no such file), output, the lines printed. Every
+    // depth the reader takes but the conversion refuses, in every header.
+    const std::tuple<std::string, Bytes, std::string, const char*> cases[] = {
+        {"good.jpg", bitmap(24, 4, 4), "keep.txr", notBmp},
+        {"pic.bmp.txt", bitmap(24, 4, 4), "keep.txr", notBmp},
+        {"missing.jpg", {}, "keep.txr", notBmp}, // the name is checked before the file
+        {"adir", {}, "keep.txr", notBmp},
+        {"text.bmp", {'h', 'e', 'l', 'l', 'o'}, "keep.txr", unreadable},
+        {"missing.bmp", {}, "keep.txr", unreadable},
+        {"four.bmp", bitmap(4, 48, 4), "keep.txr", depth}, // depth before size
+        {"core4.bmp", bitmap(4, 4, 4, 0, 12), "keep.txr", depth},
+        {"rle4.bmp", bitmap(4, 4, 2, 2, 40, {4, 0x12, 0, 0, 4, 0x34, 0, 1}), "keep.txr", depth},
+        {"sixteen.dib", bitmap(16, 4, 4), "keep.txr", depth},
+        {"fields16.bmp", bitmap(16, 4, 4, 3, 56), "keep.txr", depth},
+        {"thirtytwo.bmp", bitmap(32, 4, 4, 3), "keep.txr", depth},
+        {"alpha32.bmp", bitmap(32, 4, 4, 6), "keep.txr", depth},
+        {"v5.bmp", bitmap(32, 4, 4, 3, 124), "keep.txr", depth},
+        {"one.bmp", bitmap(1, 8, 8), "keep.txr", depth},
+        {"narrow.bmp", bitmap(24, 1, 4), "keep.txr", size},
+        {"tall.bmp", bitmap(8, 4, 48), "missing/out.txr", size}, // the size before the output
+        {"wide.bmp", bitmap(8, 3, 2), "keep.txr", size},
+        {"fine.bmp", bitmap(24, 4, 4), "missing/out.txr", notWritten},
+        {"fine.bmp", bitmap(24, 4, 4), "adir", notWritten},
+        {longName + ".bmp", {}, "out.txr", ""}, // names over 259 characters: refused first
+        {"fine.bmp", bitmap(24, 4, 4), longName + ".txr", ""},
+    };
+    for (const auto& [input, bytes, output, printed] : cases) {
+        if (!bytes.empty()) {
+            WriteBytes(folder.File(input), bytes);
+        }
+    }
     WriteBytes(folder.File("keep.txr"), Bytes{'k', 'e', 'e', 'p'});
     const std::vector<std::string> before = folder.Entries();
-    const std::string longName(300, 'x');
-    const std::tuple<std::string, std::string, const char*> cases[] = {
-        {"good.jpg", "keep.txr", notBmp},
-        {"pic.bmp.txt", "keep.txr", notBmp},
-        {"missing.jpg", "keep.txr", notBmp}, // the name is checked before the file
-        {"adir", "keep.txr", notBmp},
-        {"text.bmp", "keep.txr", unreadable},
-        {"missing.bmp", "keep.txr", unreadable},
-        {"four.bmp", "keep.txr", depth},
-        {"sixteen.dib", "keep.txr", depth},
-        {"thirtytwo.bmp", "keep.txr", depth},
-        {"one.bmp", "keep.txr", depth},
-        {"narrow.bmp", "keep.txr", size},
-        {"tall.bmp", "missing/out.txr", size}, // the size before the output
-        {"wide.bmp", "keep.txr", size},
-        {"fine.bmp", "missing/out.txr", notWritten},
-        {"fine.bmp", "adir", notWritten},
-        {longName + ".bmp", "out.txr", ""}, // names over 259 characters: refused first
-        {"fine.bmp", longName + ".txr", ""},
-    };
-    for (const auto& [input, output, printed] : cases) {
+    for (const auto& [input, bytes, output, printed] : cases) {
         const Outcome outcome = Convert(folder.File(input), folder.File(output));
         EXPECT_FALSE(outcome.result) << input.substr(0, 20) << " -> " << output.substr(0, 20);
         EXPECT_EQ(outcome.printed, printed)

@@ -14,23 +14,24 @@ struct Expect {
     std::string output = "";
 };
 
-TEST(CommandTail, OnlyALeadingSwitchStartsAConversion) {
-    for (const char* tail :
-         {"", "/x a b", "a.txr /b", " /b a.txr", "/", "-b a.txr", "\"/b\" a.txr", "/c", "\\b a"}) {
-        EXPECT_EQ(ParseCommandTail(tail).kind, TailKind::NotConversion) << tail << ": the viewer";
-        EXPECT_FALSE(IsConversionTail(tail)) << tail;
-    }
-    for (const char* tail : {"/B", "/t", "/T x"}) {
-        EXPECT_TRUE(IsConversionTail(tail)) << tail << " in either case converts";
-    }
+TEST(CommandTail, OnlyALeadingSwitchInEitherCaseThenNamesBlanksAndQuotes) {
     EXPECT_EQ(ParseCommandTail("/T pic.dib").mode, ConversionMode::BmpToTxr);
     EXPECT_EQ(ParseCommandTail("/B pic.txr").mode, ConversionMode::TxrToBmp);
-}
-
-TEST(CommandTail, NamesBlanksAndQuotes) {
     const std::string fits(259, 'n'), tooLong(260, 'n');
     const Expect cases[] = {
+        {"", TailKind::NotConversion},
+        {"/x a b", TailKind::NotConversion},
+        {"a.txr /b", TailKind::NotConversion},
+        {" /b a.txr", TailKind::NotConversion},
+        {"/", TailKind::NotConversion},
+        {"-b a.txr", TailKind::NotConversion},
+        {"\"/b\" a.txr", TailKind::NotConversion},
+        {"/c", TailKind::NotConversion},
+        {"\\b a", TailKind::NotConversion},
         {"/b", TailKind::Malformed},
+        {"/B", TailKind::Malformed},
+        {"/t", TailKind::Malformed},
+        {"/T x", TailKind::Convert, "x", "x.txr"},
         {"/b   ", TailKind::Malformed},
         {"/b a.txr", TailKind::Convert, "a.txr", "a.bmp"},
         {"/T pic.dib", TailKind::Convert, "pic.dib", "pic.txr"},
@@ -56,8 +57,6 @@ TEST(CommandTail, NamesBlanksAndQuotes) {
         {"/b a.txr \"", TailKind::Malformed},
         {"/b \"\" b.bmp", TailKind::Convert, "", "b.bmp"},
         {"/t x.bmp \"\"", TailKind::Convert, "x.bmp", ""},
-        {"/b C:\\maps.old\\tex", TailKind::Convert, "C:\\maps.old\\tex", "C:\\maps.old\\tex.bmp"},
-        {"/t a.b.bmp", TailKind::Convert, "a.b.bmp", "a.b.txr"},
         {"/b " + fits + " out.bmp", TailKind::Convert, fits, "out.bmp"},
         {"/b in.txr \"" + fits + "\"", TailKind::Convert, "in.txr", fits},
         {"/b " + tooLong + " out.bmp", TailKind::Malformed},
@@ -68,6 +67,8 @@ TEST(CommandTail, NamesBlanksAndQuotes) {
     for (const Expect& e : cases) {
         const CommandTail parsed = ParseCommandTail(e.tail.c_str());
         EXPECT_EQ(static_cast<int>(parsed.kind), static_cast<int>(e.kind)) << "[" << e.tail << "]";
+        EXPECT_EQ(IsConversionTail(e.tail.c_str()), e.kind != TailKind::NotConversion)
+            << "only a leading /b or /t in either case converts: [" << e.tail << "]";
         if (e.kind == TailKind::Convert) {
             EXPECT_EQ(parsed.inputName, e.input) << "input of [" << e.tail << "]";
             EXPECT_EQ(parsed.outputName, e.output) << "output of [" << e.tail << "]";

@@ -1,4 +1,6 @@
-// TXR -> BMP: level 0 of a texture as an uncompressed Windows bitmap.
+// TXR -> BMP: level 0 of a texture as an uncompressed Windows bitmap, by
+// both write paths: the all-or-nothing one and the one into a file the
+// caller has just made.
 #include "texture/txr_to_bmp.h"
 
 #include "support/scratch.h"
@@ -21,14 +23,26 @@ TEST(ConvertTxrToBmp, WritesLevelZeroAsABottomUpBitmapOverAnyOldFile) {
         Texture(32, 16, 24, 4), // later levels dropped
         Texture(16, 16, 8, -5), // levelCount is not consulted
         reserved,
+        // Rows leave in gathered calls of at most 1024: 2048 rows, and 1024
+        // rows after the headers and the colour table, need two calls.
+        Texture(2, 2048, 24),
+        Texture(4, 1024, 8),
     };
     for (const TestTexture& t : cases) {
         ScratchFolder folder;
-        WriteBytes(folder.File("in.txr"), BuildTxr(t));
-        WriteBytes(folder.File("out.bmp"), Bytes(100000, 0x55));
-        EXPECT_TRUE(ConvertTxrToBmp(folder.File("in.txr").c_str(), folder.File("out.bmp").c_str()));
+        const std::string in = folder.File("in.txr");
+        WriteBytes(in, BuildTxr(t));
+        WriteBytes(folder.File("out.bmp"), Bytes(200000, 0x55)); // longer than any bitmap
+        WriteBytes(folder.File("made.bmp"), Bytes(200000, 0x55));
+        EXPECT_TRUE(ConvertTxrToBmp(in.c_str(), folder.File("out.bmp").c_str()));
+        EXPECT_TRUE(ConvertTxrToCreatedBmp(in.c_str(), folder.File("made.bmp").c_str()));
+        EXPECT_FALSE(ConvertTxrToCreatedBmp(in.c_str(), folder.File("absent.bmp").c_str()))
+            << "a file that is not there is not made";
         EXPECT_EQ(ReadBytes(folder.File("out.bmp")), ExpectedBmp(t))
             << t.width << " x " << t.height << " at " << t.bitsPerPixel << " bits";
+        EXPECT_EQ(ReadBytes(folder.File("made.bmp")), ExpectedBmp(t)) << "cut to its length";
+        EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.txr", "made.bmp", "out.bmp"}))
+            << "no temporary file left";
     }
     ScratchFolder folder; // onto itself: the texture is replaced by its bitmap
     const TestTexture t = Texture(4, 2, 24, 2);
