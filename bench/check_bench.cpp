@@ -5,9 +5,9 @@
 // Time per thousand pieces: the time of one run divided by 5.
 #include "tool/catalogue_check.h"
 
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
-#include "support/txr_builder.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
+#include "builders/txr_builder.h"
 
 #include <benchmark/benchmark.h>
 

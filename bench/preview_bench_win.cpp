@@ -16,9 +16,9 @@
 #include "preview/piece_loading_win.h"
 #include "preview/texture_surface_win.h"
 #include "texture/txr_to_bmp.h"
-#include "support/msm_builder.h"
+#include "builders/msm_builder.h"
 #include "support/scratch.h"
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 #include <algorithm>
 #include <cmath>

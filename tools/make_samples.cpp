@@ -4,6 +4,9 @@
 //   samples/models/*.msm     models: texture names, vertices, triangle fans
 //   samples/textures/*.txr   8-bit and 24-bit textures
 // Usage: make_samples <samples folder>
+#include "builders/file_bytes.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
 #include "texture/txr_format.h"
 
 #include <algorithm>
@@ -11,6 +14,7 @@
 #include <cstring>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -18,19 +22,9 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 struct Rgb {
     std::uint8_t r, g, b;
 };
-
-bool WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-    std::FILE* f = std::fopen(path.string().c_str(), "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 // A 24-bit texture with every mip level, each level the block mean of level 0.
 Bytes TrueColourTxr(int w, int h, const std::function<Rgb(int, int)>& pixel) {
@@ -106,80 +100,10 @@ Rgb Grass(int x, int y) {
 }
 
 // --- Models ---------------------------------------------------------------
-// MSM layout, all little-endian with no alignment: a signed 16-bit texture
-// count and that many NUL-terminated names; an unsigned 16-bit vertex count
-// and 32-byte vertices (position, normal, texture coordinate as floats); an
-// unsigned 16-bit group count and the groups. A group is a signed 16-bit
-// texture index, a 2-byte field whose first byte is the index count n, n
-// unsigned 16-bit indices forming one triangle fan, and a 2-byte field whose
-// first byte is the number of nested records that follow.
 
 struct Vec3 {
     float x, y, z;
 };
-
-struct Vertex {
-    Vec3 position;
-    Vec3 normal;
-    float tu, tv;
-};
-
-struct Fan {
-    std::int16_t texture;
-    std::vector<std::uint16_t> indices;
-    // Raw bytes of nested records after the nested-count field, and their
-    // count; the viewer steps over them.
-    std::uint8_t nestedCount = 0;
-    Bytes nested;
-};
-
-struct Model {
-    std::vector<std::string> textureNames;
-    std::vector<Vertex> vertices;
-    std::vector<Fan> fans;
-};
-
-void Put16(Bytes& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutFloat(Bytes& out, float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
-    }
-}
-
-Bytes MsmBytes(const Model& model) {
-    Bytes out;
-    Put16(out, static_cast<std::uint16_t>(model.textureNames.size()));
-    for (const std::string& name : model.textureNames) {
-        out.insert(out.end(), name.begin(), name.end());
-        out.push_back(0);
-    }
-    Put16(out, static_cast<std::uint16_t>(model.vertices.size()));
-    for (const Vertex& v : model.vertices) {
-        for (float f : {v.position.x, v.position.y, v.position.z, v.normal.x, v.normal.y,
-                        v.normal.z, v.tu, v.tv}) {
-            PutFloat(out, f);
-        }
-    }
-    Put16(out, static_cast<std::uint16_t>(model.fans.size()));
-    for (const Fan& fan : model.fans) {
-        Put16(out, static_cast<std::uint16_t>(fan.texture));
-        out.push_back(static_cast<std::uint8_t>(fan.indices.size()));
-        out.push_back(0);
-        for (std::uint16_t index : fan.indices) {
-            Put16(out, index);
-        }
-        out.push_back(fan.nestedCount);
-        out.push_back(0);
-        out.insert(out.end(), fan.nested.begin(), fan.nested.end());
-    }
-    return out;
-}
 
 Vec3 Cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
@@ -188,21 +112,18 @@ Vec3 Cross(Vec3 a, Vec3 b) {
 // One rectangle facing along `normal`, as a fan of four vertices. The corners
 // run clockwise as seen from outside, the front-face winding of Direct3D's
 // left-handed coordinates, with the texture's top-left corner at the top left.
-void AddQuad(Model& model, std::int16_t texture, Vec3 centre, Vec3 normal, Vec3 up, float halfWidth,
-             float halfHeight) {
+void AddQuad(TestModel& model, std::int16_t texture, Vec3 centre, Vec3 normal, Vec3 up,
+             float halfWidth, float halfHeight) {
     const Vec3 right = Cross(normal, up);
     const auto base = static_cast<std::uint16_t>(model.vertices.size());
     const float corners[4][4] = {{-1, 1, 0, 0}, {1, 1, 1, 0}, {1, -1, 1, 1}, {-1, -1, 0, 1}};
     for (const auto& c : corners) {
         const float r = c[0] * halfWidth, u = c[1] * halfHeight;
         model.vertices.push_back(
-            {{centre.x + right.x * r + up.x * u, centre.y + right.y * r + up.y * u,
-              centre.z + right.z * r + up.z * u},
-             normal,
-             c[2],
-             c[3]});
+            {centre.x + right.x * r + up.x * u, centre.y + right.y * r + up.y * u,
+             centre.z + right.z * r + up.z * u, normal.x, normal.y, normal.z, c[2], c[3]});
     }
-    model.fans.push_back(
+    model.groups.push_back(
         {texture,
          {base, static_cast<std::uint16_t>(base + 1), static_cast<std::uint16_t>(base + 2),
           static_cast<std::uint16_t>(base + 3)},
@@ -211,7 +132,7 @@ void AddQuad(Model& model, std::int16_t texture, Vec3 centre, Vec3 normal, Vec3 
 }
 
 // An axis-aligned box: four sides with one texture, top and bottom with another.
-void AddBox(Model& model, Vec3 centre, Vec3 half, std::int16_t sideTexture,
+void AddBox(TestModel& model, Vec3 centre, Vec3 half, std::int16_t sideTexture,
             std::int16_t capTexture) {
     const Vec3 up{0, 1, 0};
     AddQuad(model, sideTexture, {centre.x, centre.y, centre.z - half.z}, {0, 0, -1}, up, half.x,
@@ -233,48 +154,34 @@ void AddBox(Model& model, Vec3 centre, Vec3 half, std::int16_t sideTexture,
 // The preview's eye stands 3.3 units in front of that axis, 1.8 above the
 // ground and looks slightly down, so a piece about 2 units wide and up to
 // 3 high is seen whole at every angle of its turn.
-Model BoxModel(std::vector<std::string> names, Vec3 half, std::int16_t side, std::int16_t cap) {
-    Model model{std::move(names), {}, {}};
+TestModel Box(std::vector<std::string> names, Vec3 half, std::int16_t side, std::int16_t cap) {
+    TestModel model{static_cast<std::int16_t>(names.size()), std::move(names), {}, {}};
     AddBox(model, {0, half.y, 0}, half, side, cap);
     return model;
 }
 
 // A pole with a flag on it. The flag's front fan carries one nested record
 // (with a nested record of its own), which the viewer steps over.
-Model FlagModel() {
+TestModel FlagModel() {
     // The pole's foot and the flag's far edge lie equally far either side of
     // the turning axis.
-    Model model{{"flag.bmp", "brick.bmp"}, {}, {}};
+    TestModel model{2, {"flag.bmp", "brick.bmp"}, {}, {}};
     AddBox(model, {-0.7f, 1.3f, 0}, {0.08f, 1.3f, 0.08f}, 1, 1);
     AddQuad(model, 0, {0.08f, 2.2f, 0}, {0, 0, -1}, {0, 1, 0}, 0.7f, 0.35f);
-    Fan& front = model.fans.back();
-    front.nestedCount = 1;
-    // Level 2: 2 unread bytes, count 2 and two values, then one level-3
-    // record: 2 unread bytes, count 1 and one value, 2 unread bytes.
-    front.nested = {0, 0, 2, 0, 1, 0, 2, 0, 1, 0, 0, 0, 1, 0, 9, 0, 0, 0};
+    // One level-2 record of two values, holding one level-3 record of one.
+    model.groups.back().nested = {{2, {1}}};
     // The back of the flag, so that it shows from both sides as it turns.
     AddQuad(model, 0, {0.08f, 2.2f, 0}, {0, 0, 1}, {0, 1, 0}, 0.7f, 0.35f);
     return model;
 }
 
-// --- Profiles ---------------------------------------------------------------
-// The model file name at offset 0 (32 bytes) and the piece name at offset 100
-// (128 bytes), zero-terminated; the bytes around them are of no concern to
-// the viewer and hold a filler pattern here.
-Bytes ProfileBytes(const std::string& modelFile, const std::string& pieceName) {
-    Bytes out(320, 0);
-    for (std::size_t i = 32; i < 100; ++i) {
-        out[i] = static_cast<std::uint8_t>(i * 7);
-    }
-    for (std::size_t i = 228; i < out.size(); ++i) {
-        out[i] = static_cast<std::uint8_t>(i * 13);
-    }
-    std::memcpy(out.data(), modelFile.data(), std::min<std::size_t>(modelFile.size(), 31));
-    std::memcpy(out.data() + 100, pieceName.data(), std::min<std::size_t>(pieceName.size(), 127));
-    return out;
-}
-
 } // namespace
+
+// Writes one sample file; the folder is made first.
+void Write(const std::filesystem::path& path, const Bytes& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    WriteBytes(path.string(), bytes);
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -282,67 +189,53 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path root = argv[1];
-    const std::filesystem::path textures = root / "textures";
-    std::filesystem::create_directories(textures);
-
     std::vector<Rgb> stonePalette;
     for (int k = 0; k < 256; ++k) {
         const auto v = static_cast<std::uint8_t>(k);
         stonePalette.push_back({v, v, static_cast<std::uint8_t>(v / 2 + 64)});
     }
-    const bool ok =
-        WriteFile(textures / "brick.txr", TrueColourTxr(64, 64, Brick)) &&
-        WriteFile(textures / "grass.txr", TrueColourTxr(128, 64, Grass)) &&
-        WriteFile(textures / "stone.txr",
-                  PalettedTxr(64, 64, stonePalette,
-                              [](int x, int y) {
-                                  const double d = std::sin(x * 0.3) * std::cos(y * 0.25);
-                                  return static_cast<std::uint8_t>(128 + 100 * d);
-                              })) &&
-        WriteFile(textures / "flag.txr",
-                  PalettedTxr(32, 16, {{0, 0, 0}, {220, 30, 30}, {250, 250, 250}, {30, 60, 200}},
-                              [](int x, int y) {
-                                  return static_cast<std::uint8_t>(y < 5    ? 1
-                                                                   : y < 11 ? 2
-                                                                            : (x < 16 ? 3 : 1));
-                              }));
-    // One colour only, for checks of what the preview shows.
-    const bool solidOk =
-        WriteFile(textures / "solid_red.txr", TrueColourTxr(32, 32,
-                                                            [](int, int) {
-                                                                return Rgb{255, 0, 0};
-                                                            })) &&
-        WriteFile(textures / "checker.txr",
-                  PalettedTxr(32, 32, {{240, 200, 40}, {30, 40, 120}}, [](int x, int y) {
-                      return static_cast<std::uint8_t>(((x / 8) + (y / 8)) % 2);
+    try {
+        Write(root / "textures/brick.txr", TrueColourTxr(64, 64, Brick));
+        Write(root / "textures/grass.txr", TrueColourTxr(128, 64, Grass));
+        Write(root / "textures/stone.txr", PalettedTxr(64, 64, stonePalette, [](int x, int y) {
+                  const double d = std::sin(x * 0.3) * std::cos(y * 0.25);
+                  return static_cast<std::uint8_t>(128 + 100 * d);
+              }));
+        Write(root / "textures/flag.txr",
+              PalettedTxr(
+                  32, 16, {{0, 0, 0}, {220, 30, 30}, {250, 250, 250}, {30, 60, 200}},
+                  [](int x, int y) {
+                      return static_cast<std::uint8_t>(y < 5 ? 1 : y < 11 ? 2 : (x < 16 ? 3 : 1));
                   }));
-
-    const std::filesystem::path models = root / "models";
-    const std::filesystem::path profiles = root / "profiles";
-    std::filesystem::create_directories(models);
-    std::filesystem::create_directories(profiles);
-    // Texture names as a model gives them: with a ".bmp" or ".txr" extension
-    // or with none; the viewer looks each up as <name>.txr.
-    const bool modelsOk =
-        WriteFile(models / "cube.msm",
-                  MsmBytes(BoxModel({"brick.bmp", "stone"}, {1, 1, 1}, 0, 1))) &&
-        WriteFile(models / "slab.msm",
-                  MsmBytes(BoxModel({"stone.bmp", "grass.bmp"}, {1.1f, 0.25f, 1.1f}, 0, 1))) &&
-        WriteFile(models / "redbox.msm", MsmBytes(BoxModel({"solid_red.bmp"}, {1, 1, 1}, 0, 0))) &&
-        WriteFile(models / "stand.msm",
-                  MsmBytes(BoxModel({"stone.txr", "checker.bmp"}, {0.6f, 1.2f, 0.6f}, 0, 1))) &&
-        WriteFile(models / "flag.msm", MsmBytes(FlagModel()));
-    // Piece names in Shift-JIS: "赤い箱" (red box) and "表示台" (display stand),
-    // whose first character has 0x5C, the byte of "\", as its trail byte.
-    const bool profilesOk =
-        WriteFile(profiles / "brick_cube.prt", ProfileBytes("cube.msm", "Brick Cube")) &&
-        WriteFile(profiles / "grass_slab.prt", ProfileBytes("slab.msm", "Grass Slab")) &&
-        WriteFile(profiles / "red_box.prt",
-                  ProfileBytes("redbox.msm", "\x90\xd4\x82\xa2\x94\xa0")) &&
-        WriteFile(profiles / "stand.prt", ProfileBytes("stand.msm", "\x95\x5c\x8e\xa6\x91\xe4")) &&
-        WriteFile(profiles / "flag_pole.prt", ProfileBytes("flag.msm", "Flag Pole"));
-    if (!ok || !solidOk || !modelsOk || !profilesOk) {
-        std::fprintf(stderr, "make_samples: cannot write under %s\n", root.string().c_str());
+        // One colour only, for checks of what the preview shows.
+        Write(root / "textures/solid_red.txr", TrueColourTxr(32, 32, [](int, int) {
+                  return Rgb{255, 0, 0};
+              }));
+        Write(root / "textures/checker.txr",
+              PalettedTxr(32, 32, {{240, 200, 40}, {30, 40, 120}}, [](int x, int y) {
+                  return static_cast<std::uint8_t>(((x / 8) + (y / 8)) % 2);
+              }));
+        // Texture names as a model gives them: with a ".bmp" or ".txr"
+        // extension or with none; the viewer looks each up as <name>.txr.
+        Write(root / "models/cube.msm",
+              BuildMsm(Box({"brick.bmp", "stone"}, {1, 1, 1}, 0, 1)).bytes);
+        Write(root / "models/slab.msm",
+              BuildMsm(Box({"stone.bmp", "grass.bmp"}, {1.1f, 0.25f, 1.1f}, 0, 1)).bytes);
+        Write(root / "models/redbox.msm", BuildMsm(Box({"solid_red.bmp"}, {1, 1, 1}, 0, 0)).bytes);
+        Write(root / "models/stand.msm",
+              BuildMsm(Box({"stone.txr", "checker.bmp"}, {0.6f, 1.2f, 0.6f}, 0, 1)).bytes);
+        Write(root / "models/flag.msm", BuildMsm(FlagModel()).bytes);
+        // Piece names in Shift-JIS: "赤い箱" (red box) and "表示台" (display
+        // stand), whose first character has 0x5C, the byte of "\", as its
+        // trail byte.
+        Write(root / "profiles/brick_cube.prt", ProfileBytes("cube.msm", "Brick Cube"));
+        Write(root / "profiles/grass_slab.prt", ProfileBytes("slab.msm", "Grass Slab"));
+        Write(root / "profiles/red_box.prt",
+              ProfileBytes("redbox.msm", "\x90\xd4\x82\xa2\x94\xa0"));
+        Write(root / "profiles/stand.prt", ProfileBytes("stand.msm", "\x95\x5c\x8e\xa6\x91\xe4"));
+        Write(root / "profiles/flag_pole.prt", ProfileBytes("flag.msm", "Flag Pole"));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "make_samples: %s\n", error.what());
         return 1;
     }
     return 0;

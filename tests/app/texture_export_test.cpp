@@ -2,7 +2,7 @@
 // conversions an export runs.
 #include "app/texture_export.h"
 
-#include "support/msm_builder.h"
+#include "builders/msm_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,8 @@
 // qualify, and the order of profile names.
 #include "catalogue/piece_profile.h"
 
-#include "support/piece_files.h"
+#include "builders/piece_files.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "support/bmp_builder.h"
 #include "support/literal_texture.h"
 #include "support/run_program.h"
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,8 @@
 
 #include "catalogue/piece_profile.h"
 #include "resources/resource_ids.h"
-#include "support/piece_files.h"
+#include "builders/piece_files.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,8 @@
 #include "gui/viewer_driver.h"
 
 #include "resources/resource_ids.h"
-#include "support/piece_files.h"
+#include "builders/piece_files.h"
+#include "support/scratch.h"
 #include "support/screen_capture_win.h"
 #include "support/wine_path.h"
 

@@ -2,8 +2,9 @@
 // the preview pane, wherever the window is, checked by what the screen shows.
 #include "gui/viewer_driver.h"
 
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
+#include "support/scratch.h"
 #include "support/screen_capture_win.h"
 #include "support/temp_folder_win.h"
 

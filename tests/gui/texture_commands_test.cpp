@@ -3,10 +3,11 @@
 #include "gui/viewer_driver.h"
 
 #include "resources/resource_ids.h"
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
+#include "support/scratch.h"
 #include "support/run_program.h"
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 #include <gtest/gtest.h>
 

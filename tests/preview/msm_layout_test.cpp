@@ -2,7 +2,7 @@
 // builder, and the refusal of every model that runs past its data.
 #include "preview/msm_layout.h"
 
-#include "support/msm_builder.h"
+#include "builders/msm_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include "preview/display_win.h"
 #include "preview/frame_win.h"
 #include "preview/piece_loading_win.h"
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "support/screen_capture_win.h"
+#include "support/scratch.h"
 
 #include <windows.h>
 #include <ddraw.h>

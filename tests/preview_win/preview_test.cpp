@@ -8,10 +8,10 @@
 #include "preview/frame_win.h"
 #include "preview/piece_loading_win.h"
 #include "preview/texture_surface_win.h"
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
 #include "support/temp_folder_win.h"
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 #include <gtest/gtest.h>
 

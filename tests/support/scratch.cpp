@@ -39,15 +39,6 @@ std::vector<std::string> ScratchFolder::Entries() const {
     return names;
 }
 
-void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("cannot write " + path);
-    }
-}
-
 Bytes ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -59,12 +50,6 @@ Bytes ReadBytes(const std::string& path) {
 bool FileExists(const std::string& path) {
     std::error_code ignored;
     return fs::exists(path, ignored);
-}
-
-void PutLe(Bytes& bytes, std::uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) {
-        bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-    }
 }
 
 std::uint32_t Le32At(const Bytes& b, std::size_t o) {

@@ -1,12 +1,12 @@
 // Scratch folders and whole-file helpers for tests.
 #pragma once
 
+#include "builders/file_bytes.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A fresh empty folder under the system's temporary folder, removed with
 // everything in it when the object goes.
@@ -27,9 +27,7 @@ class ScratchFolder {
     std::filesystem::path path_;
 };
 
-void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
-// Appends `value` as `size` little-endian bytes; the 32-bit field at `offset`.
-void PutLe(Bytes& bytes, std::uint32_t value, int size);
+// The little-endian 32-bit field at `offset`.
 std::uint32_t Le32At(const Bytes& bytes, std::size_t offset);

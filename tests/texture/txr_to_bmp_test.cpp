@@ -4,7 +4,7 @@
 #include "texture/txr_to_bmp.h"
 
 #include "support/scratch.h"
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // fault of each finding code is checked end to end (piecetool_e2e_test.cpp).
 #include "tool/catalogue_check.h"
 
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
 #include "support/scratch.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // input and output against the bitmap converter, refusals, failed writes, order.
 #include "support/bmp_builder.h"
 #include "support/png_builder.h"
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 #include "texture/bmp_to_txr.h"
 #include "tool/convert_plan.h"
 #include "tool/file_conversion.h"

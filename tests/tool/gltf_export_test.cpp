@@ -2,7 +2,7 @@
 // right-handed space, with its materials and options.
 #include "tool/gltf_export.h"
 
-#include "support/msm_builder.h"
+#include "builders/msm_builder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

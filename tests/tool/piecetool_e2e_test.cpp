@@ -2,7 +2,7 @@
 // a user runs it: check's lines and JSON document, export's files, convert
 // against the real single-file converter (pieceviewer /t and /b), exit codes.
 #include "support/bmp_builder.h"
-#include "support/fault_catalogue.h"
+#include "builders/fault_catalogue.h"
 #include "support/png_builder.h"
 #include "support/run_program.h"
 #include "support/scratch.h"

@@ -1,4 +1,4 @@
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "support/msm_builder.h"
+#include "builders/msm_builder.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 // from the format's description (independently of the code under test).
 #pragma once
 
-#include "support/scratch.h"
+#include "builders/file_bytes.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,8 +1,8 @@
-#include "support/fault_catalogue.h"
+#include "builders/fault_catalogue.h"
 
-#include "support/msm_builder.h"
-#include "support/piece_files.h"
-#include "support/txr_builder.h"
+#include "builders/msm_builder.h"
+#include "builders/piece_files.h"
+#include "builders/txr_builder.h"
 
 #include <filesystem>
 

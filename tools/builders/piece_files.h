@@ -1,7 +1,7 @@
-// Files of a map piece made for tests: profiles and one-colour textures.
+// Files of a map piece: profiles and one-colour textures.
 #pragma once
 
-#include "support/scratch.h"
+#include "builders/file_bytes.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "support/piece_files.h"
+#include "builders/piece_files.h"
 
-#include "support/txr_builder.h"
+#include "builders/txr_builder.h"
 
 #include <algorithm>
 #include <cstring>

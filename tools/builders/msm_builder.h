@@ -2,7 +2,7 @@
 // format's description, and remembers where each top-level group starts.
 #pragma once
 
-#include "support/scratch.h"
+#include "builders/file_bytes.h"
 
 #include <cstdint>
 #include <string>
