@@ -4,10 +4,12 @@
 // has waves of its own in each channel, so nearly every pixel differs.
 #pragma once
 
+#include "builders/bmp_builder.h"
 #include "texture/bmp_reader.h"
 
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -64,57 +66,34 @@ inline BitmapImage Picture(int width, int height, int bits) {
 }
 
 // Writes `bytes` to `path`; false when the file cannot be written whole.
-inline bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
+inline bool WriteFile(const std::string& path, const Bytes& bytes) {
+    try {
+        WriteBytes(path, bytes);
+        return true;
+    } catch (const std::exception&) {
         return false;
     }
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-inline void Put16(std::vector<std::uint8_t>& b, unsigned v) {
-    b.push_back(static_cast<std::uint8_t>(v));
-    b.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-inline void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
 }
 
 // The picture as a plain bitmap file: 40-byte header, rows bottom-up.
-inline std::vector<std::uint8_t> BmpFile(const BitmapImage& image) {
+inline Bytes BmpFile(const BitmapImage& image) {
+    TestBitmap b = image.bitsPerPixel == 8 ? Plain8(image.width, image.height)
+                                           : Plain24(image.width, image.height);
     const std::size_t stride = BitmapStride(image.width, image.bitsPerPixel);
-    const std::uint32_t offset = 54 + (image.bitsPerPixel == 8 ? 1024 : 0);
-    std::vector<std::uint8_t> b{'B', 'M'};
-    Put32(b, offset + static_cast<std::uint32_t>(image.pixels.size()));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(image.width));
-    Put32(b, static_cast<std::uint32_t>(image.height));
-    Put16(b, 1);
-    Put16(b, static_cast<unsigned>(image.bitsPerPixel));
-    for (int i = 0; i < 6; ++i) {
-        Put32(b, i == 4 && image.bitsPerPixel == 8 ? 256 : 0);
-    }
-    if (image.bitsPerPixel == 8) {
-        b.insert(b.end(), image.colourTable.begin(), image.colourTable.end());
-    }
-    for (int y = image.height - 1; y >= 0; --y) {
-        const auto row = image.pixels.begin() +
-                         static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * stride);
-        b.insert(b.end(), row, row + static_cast<std::ptrdiff_t>(stride));
-    }
-    return b;
+    const int channels = image.bitsPerPixel / 8;
+    b.pixel = [&image, stride, channels](int x, int y, int c) {
+        return image.pixels[static_cast<std::size_t>(y) * stride +
+                            static_cast<std::size_t>(x * channels + c)];
+    };
+    b.tableByte = [&image](int k, int c) { return image.colourTable[4u * k + c]; };
+    return BuildBmp(b);
 }
 
 // A 24-bit picture as an uncompressed true-colour TGA file, top row first.
-inline std::vector<std::uint8_t> TgaFile(const BitmapImage& image) {
-    std::vector<std::uint8_t> b{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    Put16(b, static_cast<unsigned>(image.width));
-    Put16(b, static_cast<unsigned>(image.height));
+inline Bytes TgaFile(const BitmapImage& image) {
+    Bytes b{0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    PutLe(b, static_cast<std::uint32_t>(image.width), 2);
+    PutLe(b, static_cast<std::uint32_t>(image.height), 2);
     b.push_back(24);
     b.push_back(0x20); // origin at the top left
     const std::size_t stride = BitmapStride(image.width, 24);

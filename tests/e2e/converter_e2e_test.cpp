@@ -1,6 +1,7 @@
 // The real converter binary of this build, run as a user runs it: one case
 // per exit code and per way of naming the output.
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
+#include "support/scratch.h"
 #include "support/literal_texture.h"
 #include "support/run_program.h"
 #include "builders/txr_builder.h"

@@ -1,6 +1,6 @@
 #include "support/screen_capture_win.h"
 
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
 #include "support/scratch.h"
 
 std::uint32_t ScreenColour(int x, int y) {

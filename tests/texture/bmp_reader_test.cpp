@@ -2,7 +2,8 @@
 // data, and a clear refusal of anything malformed.
 #include "texture/bmp_reader.h"
 
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
+#include "support/scratch.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,8 @@
 // the literal algorithms on generated pictures.
 #include "texture/bmp_to_txr.h"
 
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
+#include "support/scratch.h"
 #include "support/literal_texture.h"
 #include "texture/txr_writer.h"
 

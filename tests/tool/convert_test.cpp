@@ -1,6 +1,6 @@
 // piecetool convert, below the command line: directions, planned names, PNG
 // input and output against the bitmap converter, refusals, failed writes, order.
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
 #include "support/png_builder.h"
 #include "builders/txr_builder.h"
 #include "texture/bmp_to_txr.h"

@@ -1,7 +1,7 @@
 // The real piecetool of this build (under Wine for the Windows build), run as
 // a user runs it: check's lines and JSON document, export's files, convert
 // against the real single-file converter (pieceviewer /t and /b), exit codes.
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
 #include "builders/fault_catalogue.h"
 #include "support/png_builder.h"
 #include "support/run_program.h"

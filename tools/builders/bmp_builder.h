@@ -3,7 +3,7 @@
 // size, row order and depth the reader meets.
 #pragma once
 
-#include "support/scratch.h"
+#include "builders/file_bytes.h"
 #include "texture/bmp_reader.h"
 
 #include <cstdint>

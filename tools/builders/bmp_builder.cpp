@@ -1,4 +1,4 @@
-#include "support/bmp_builder.h"
+#include "builders/bmp_builder.h"
 
 namespace {
 
