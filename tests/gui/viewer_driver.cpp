@@ -82,11 +82,15 @@ std::vector<std::string> ListItems(HWND list) {
     return items;
 }
 
+namespace {
+
 std::string ClassName(HWND window) {
     char name[256] = {};
     GetClassNameA(window, name, sizeof name);
     return name;
 }
+
+} // namespace
 
 void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs(2 * keys.size(), INPUT{INPUT_KEYBOARD, {}});
@@ -142,14 +146,13 @@ ViewerProcess::~ViewerProcess() {
     }
 }
 
-bool ViewerProcess::Start(const std::string& tail, bool suspended) {
+bool ViewerProcess::Start(const std::string& tail) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"";
     commandLine.append(ProgramUnderTest()).append("\" ").append(tail);
-    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                          suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup,
-                          &info_) != 0;
+    return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info_) != 0;
 }
 
 HWND ViewerProcess::StartAndWaitForMainWindow() {

@@ -23,7 +23,6 @@ std::string Sjis(const std::wstring& text);
 // processes intact.
 std::string WindowText(HWND window);
 std::vector<std::string> ListItems(HWND list);
-std::string ClassName(HWND window);
 
 // Keystrokes through the system's input queue; the window taking them must
 // be in front. `keys` are pressed in order and released in reverse.
@@ -43,10 +42,8 @@ class ViewerProcess {
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;
 
-    // Starts the program with `tail` after its quoted name; with `suspended`
-    // its first thread waits for Resume().
-    bool Start(const std::string& tail = "", bool suspended = false);
-    void Resume() { ResumeThread(info_.hThread); }
+    // Starts the program with `tail` after its quoted name.
+    bool Start(const std::string& tail = "");
     // Starts the program and waits for its main window; null if none came.
     HWND StartAndWaitForMainWindow();
 

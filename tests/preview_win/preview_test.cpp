@@ -3,6 +3,7 @@
 // frame read back from the back buffer and from the screen.
 #include "preview_harness.h"
 
+#include "app/main_window_win.h"
 #include "common/path_text.h"
 #include "preview/display_win.h"
 #include "preview/frame_win.h"
@@ -446,6 +447,101 @@ TEST_F(Preview, TexturesAreManagedInTheDevicesFormatAndSizeAndKeepThePicture) {
     EXPECT_EQ(GetObjectA(bitmap, sizeof gone, &gone), 0) << "the bitmap was taken over and deleted";
     EXPECT_EQ(LoadTextureSurface(appState.device, data.File("none.bmp").c_str()), nullptr)
         << "a name that is neither a resource nor a bitmap file gives nothing";
+}
+
+// The viewer's window procedure painting and moving the preview of an
+// inactive viewer (no new frames: paints show the last one), and a list
+// emptied by a new scan.
+class PreviewOfTheInactiveViewer : public Preview {
+  protected:
+    void SetUp() override {
+        Preview::SetUp();
+        WriteTexture("green.txr", SolidTxr(kGreen));
+        WriteModel("sq.msm", SquareModel({"green.bmp"}, 0));
+        appState.deviceReady = 1;
+        appState.appActive = 0;
+        Load({"sq.msm"});
+        RenderFrame();
+    }
+    void TearDown() override {
+        appState.deviceReady = 0;
+        Preview::TearDown();
+    }
+    // The whole main window uncovered and painted by the viewer's procedure.
+    void Paint() {
+        InvalidateRect(host.mainWindow, nullptr, TRUE);
+        MainWndProc(host.mainWindow, WM_PAINT, 0, 0);
+    }
+    // The colour the screen shows at the centre of the pane, wherever it is.
+    std::uint32_t PaneCentre() {
+        RECT r{};
+        GetClientRect(host.pane, &r);
+        MapWindowPoints(host.pane, nullptr, reinterpret_cast<POINT*>(&r), 2);
+        return ScreenColour((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    static constexpr std::uint32_t kGreen = 0x30C050;
+};
+
+TEST_F(PreviewOfTheInactiveViewer, UncoveredPaneKeepsShowingTheLastFrame) {
+    Paint();
+    const std::uint32_t centre = PaneCentre();
+    EXPECT_TRUE(ColoursClose(centre, kGreen)) << "not the grey background: " << std::hex << centre;
+}
+
+TEST_F(PreviewOfTheInactiveViewer, MoveTakesTheFramesAlong) {
+    RECT window{};
+    GetWindowRect(host.mainWindow, &window);
+    SetWindowPos(host.mainWindow, nullptr, window.left + 120, window.top + 60, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PumpMessages();
+    MainWndProc(host.mainWindow, WM_MOVE, 0, 0);
+    Paint();
+    const std::uint32_t centre = PaneCentre();
+    EXPECT_TRUE(ColoursClose(centre, kGreen)) << "frame left behind: " << std::hex << centre;
+}
+
+TEST_F(PreviewOfTheInactiveViewer, HalfBuiltDisplayPresentsNothing) {
+    // A stand-in primary surface of the screen's size shows what is presented.
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof d;
+    d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+    d.dwWidth = static_cast<DWORD>(GetSystemMetrics(SM_CXSCREEN));
+    d.dwHeight = static_cast<DWORD>(GetSystemMetrics(SM_CYSCREEN));
+    IDirectDrawSurface7* probe = nullptr;
+    ASSERT_EQ(appState.directDraw->CreateSurface(&d, &probe, nullptr), DD_OK);
+    std::swap(probe, appState.primarySurface);
+    const RECT& r = appState.presentRect;
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    Paint();
+    ASSERT_TRUE(ColoursClose(SurfaceColour(appState.primarySurface, x, y), kGreen)) << "probe";
+    // As a rebuild that failed at the depth buffer leaves it: surfaces made,
+    // no depth buffer, no device, not ready; its back buffer holds no frame.
+    appState.deviceReady = 0;
+    appState.device->Release();
+    appState.device = nullptr;
+    appState.zBuffer->Release();
+    appState.zBuffer = nullptr;
+    DDBLTFX fill{};
+    fill.dwSize = sizeof fill;
+    appState.backBuffer->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fill);
+    Paint();
+    EXPECT_EQ(PresentFrame(), E_FAIL);
+    EXPECT_TRUE(ColoursClose(SurfaceColour(appState.primarySurface, x, y), kGreen))
+        << "the black back buffer of a half-built display was presented";
+    std::swap(probe, appState.primarySurface);
+    probe->Release();
+}
+
+TEST_F(PreviewOfTheInactiveViewer, EmptiedListBlanksThePreview) {
+    ASSERT_NE(appState.textureTable[0], nullptr);
+    Load({}); // a confirmed scan that found nothing; caret 0
+    EXPECT_EQ(appState.modelImage, nullptr);
+    EXPECT_EQ(appState.textureTable[0], nullptr);
+    ReleaseDisplay(); // a rebuilt display does not bring the old textures back
+    ASSERT_EQ(InitDisplay(host.pane, IID_IDirect3DHALDevice), 0);
+    EXPECT_EQ(appState.textureTable[0], nullptr);
+    EXPECT_EQ(AfterFrame(159, 179), kClear) << "the empty frame";
 }
 
 } // namespace
