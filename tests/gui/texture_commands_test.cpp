@@ -163,38 +163,4 @@ TEST_F(TextureCommandsTest, ExportWritesEachTextureAsTheConverterDoesAndSaysSo) 
     DeleteFileA("C:\\pvroot-export.bmp");
 }
 
-TEST_F(TextureCommandsTest, NamesThatArePathsWriteNothingOutsideTheChosenFolder) {
-    // Deep folders, so that ".." names would still land inside the scratch
-    // folder, where the test can see them; textures a lookup outside the
-    // texture folder would find.
-    fs::create_directories(folder.Path() / "o1/o2/out/sub");
-    const TestTexture t = Texture(2, 2, 24, 5);
-    for (const std::string place :
-         {"t1\\evil1.txr", "t1\\t2\\evil2.txr", "t1\\t2\\textures\\sub\\evil4.txr",
-          "t1\\t2\\textures\\ok.txr"}) {
-        fs::create_directories((folder.Path() / place).parent_path());
-        WriteBytes(Sub(place), BuildTxr(t));
-    }
-    const std::vector<std::string> drive = {"C:\\pvevil5", "C:\\pvevil6", "C:\\pvevil7"};
-    for (const std::string& stem : drive) {
-        WriteBytes(stem + ".txr", BuildTxr(t));
-    }
-    AddPiece("h", "h.msm",
-             {"..\\..\\evil1.bmp", "..\\evil2", "sub/evil3.bmp", "sub\\evil4.bmp",
-              "C:\\pvevil5.bmp", "\\pvevil6.bmp", "C:pvevil7.bmp", "\\\\server\\share\\evil8", "..",
-              "ok.bmp"});
-    std::vector<std::string> expected = Tree(folder.Path());
-    Scan(Sub("profiles"), Sub("models"), Sub("t1\\t2\\textures"));
-    EXPECT_EQ(Export(Sub("o1\\o2\\out")), "Output");
-    expected.push_back("o1/o2/out/ok.bmp");
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Tree(folder.Path()), expected) << "ok.bmp alone written";
-    EXPECT_EQ(ReadBytes(Sub("o1\\o2\\out\\ok.bmp")), ExpectedBmp(t));
-    for (const std::string& stem : drive) {
-        EXPECT_FALSE(FileExists(stem + ".bmp")) << stem;
-        DeleteFileA((stem + ".txr").c_str());
-    }
-    EXPECT_FALSE(FileExists("C:\\evil1.bmp"));
-}
-
 } // namespace
