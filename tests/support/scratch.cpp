@@ -47,11 +47,6 @@ Bytes ReadBytes(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::string& path) {
-    std::error_code ignored;
-    return fs::exists(path, ignored);
-}
-
 std::uint32_t Le32At(const Bytes& b, std::size_t o) {
     return b.at(o) | (b.at(o + 1) << 8) | (b.at(o + 2) << 16) |
            (static_cast<std::uint32_t>(b.at(o + 3)) << 24);

@@ -28,6 +28,5 @@ class ScratchFolder {
 };
 
 Bytes ReadBytes(const std::string& path);
-bool FileExists(const std::string& path);
 // The little-endian 32-bit field at `offset`.
 std::uint32_t Le32At(const Bytes& bytes, std::size_t offset);
