@@ -1,6 +1,6 @@
-// Builds Windows bitmap files for tests, written out field by field from the
-// file format (independently of the reader under test), in every header
-// size, row order and depth the reader meets.
+// Builds Windows bitmap files, written out field by field from the file
+// format (independently of the project's reader), in every header size, row
+// order and depth the reader meets: the benchmarks' pictures and the tests'.
 #pragma once
 
 #include "builders/file_bytes.h"
