@@ -22,8 +22,8 @@ TEST(CatalogueCheck, ListsProfilesInTheViewersOrderAndFindsFilesWithoutRegardToC
     for (const char* name : {"b.prt", "A.prt", "c.PRT", "d.prt.bak", "e.txt"}) {
         WriteBytes(root + "/profiles/" + name, ProfileBytes("M.MSM", name));
     }
-    WriteBytes(root + "/models/m.msm", BuildMsm(SquareModel({"Solid.BMP"}, 0)).bytes);
-    WriteBytes(root + "/textures/solid.txr", SolidTxr(0xFF0000, 2));
+    WriteBytes(root + "/models/m.msm", BuildMsm(SquareModel({"SolidAZ.BMP"}, 0)).bytes);
+    WriteBytes(root + "/textures/solidaz.txr", SolidTxr(0xFF0000, 2));
     const std::optional<CatalogueIndex> catalogue =
         OpenCatalogue(root + "/profiles", root + "/models", root + "/textures");
     ASSERT_TRUE(catalogue);
@@ -35,7 +35,8 @@ TEST(CatalogueCheck, ListsProfilesInTheViewersOrderAndFindsFilesWithoutRegardToC
         << "only *.prt, ordered by file name without regard to case";
     const CheckReport report = CheckCatalogue(*catalogue, true, {});
     EXPECT_EQ(report.pieces, 3u);
-    EXPECT_TRUE(report.findings.empty()) << "M.MSM and Solid.BMP are found as m.msm and solid.txr";
+    EXPECT_TRUE(report.findings.empty())
+        << "M.MSM and SolidAZ.BMP are found as m.msm and solidaz.txr";
 }
 
 #ifdef PV_SOURCE_DIR

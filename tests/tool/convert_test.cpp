@@ -214,6 +214,14 @@ TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
         {"texture cut short of level 0", shortTexture, badTexture, InputKind::Txr},
         {"texture shorter than its header", Bytes(15, 0), badTexture, InputKind::Txr},
     };
+    // The largest side is read; one more is refused.
+    const auto black = [](int, int, int) { return 0; };
+    for (const auto& [w, h, readable] :
+         {std::tuple{kMaxBitmapSide, 1, true}, std::tuple{1, kMaxBitmapSide, true},
+          std::tuple{kMaxBitmapSide + 1, 1, false}, std::tuple{1, kMaxBitmapSide + 1, false}}) {
+        EXPECT_EQ(ReadPngHeader(BuildPng({w, h, 0, 8, black})).has_value(), readable)
+            << w << " x " << h;
+    }
     for (const auto& c : cases) {
         ScratchFolder folder;
         WriteBytes(folder.File("in"), c.file);
