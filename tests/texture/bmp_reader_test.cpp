@@ -64,6 +64,14 @@ TEST(ReadBitmap, ShortColourTablesReadBlackBeyondTheirEnd) {
     ExpectPicture(core, "2 entries in a core header");
 }
 
+Bytes Rle(int width, int height, Bytes encoded, bool topDown = false) {
+    TestBitmap b = Plain8(width, height);
+    b.compression = 1;
+    b.topDown = topDown;
+    b.encoded = std::move(encoded);
+    return BuildBmp(b);
+}
+
 TEST(ReadBitmap, RunLengthEncodedEightBit) {
     // 6 x 3, bottom row first: "run 3 of 7, literal 9 8 7 (padded), end of
     // row"; "delta right 2 up 0, run 2 of 5, end of row"; "literal 1 2 3 4 5
@@ -83,6 +91,10 @@ TEST(ReadBitmap, RunLengthEncodedEightBit) {
     one.encoded = {4, 9, 0, 0, 0, 1}; // an end of row after the last row, as encoders write it
     EXPECT_EQ(Read(BuildBmp(one)).value_or(BitmapImage{}).pixels, (Bytes{9, 9, 9, 9}))
         << "an end of row after the last row, then the end of picture, is read";
+    // A delta to the end of the row, then an end of row: the bottom row left
+    // as index 0.
+    EXPECT_EQ(Read(Rle(4, 2, {0, 2, 4, 0, 0, 0, 4, 7, 0, 1})).value_or(BitmapImage{}).pixels,
+              (Bytes{7, 7, 7, 7, 0, 0, 0, 0}));
 }
 
 // The bytes with a little-endian field of `size` bytes at `offset` changed.
@@ -91,14 +103,6 @@ Bytes With(Bytes bytes, std::size_t offset, std::uint32_t value, int size = 4) {
     PutLe(field, value, size);
     std::copy(field.begin(), field.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
     return bytes;
-}
-
-Bytes Rle(int width, int height, Bytes encoded, bool topDown = false) {
-    TestBitmap b = Plain8(width, height);
-    b.compression = 1;
-    b.topDown = topDown;
-    b.encoded = std::move(encoded);
-    return BuildBmp(b);
 }
 
 TEST(ReadBitmap, MalformedFilesAreRefused) {

@@ -101,6 +101,9 @@ std::vector<Picture> SamePictures() {
     std::vector<Picture> pictures = {
         {"truecolour", {8, 4, 2, 8, Pattern}, Bmp24(Pattern)},
         {"grey", {8, 4, 0, 8, grey}, Bmp24(grey)},
+        {"grey 1-bit",
+         {8, 4, 0, 1, [](int x, int y, int) { return (x + y) % 2; }},
+         Bmp24([](int x, int y, int) { return (x + y) % 2 * 255; })},
         // 16-bit samples keep their high byte.
         {"grey 16-bit",
          {8, 4, 0, 16, [](int x, int y, int) { return Pattern(x, y, 0) * 256 + x; }},
@@ -208,6 +211,7 @@ TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
          alpha},
         {"colour key", BuildPng(keyed), alpha},
         {"not a PNG", Bytes{'B', 'M', 0, 0}, unreadable},
+        {"grey of 3 bits", BuildPng({8, 4, 0, 3, [](int, int, int) { return 5; }}), unreadable},
         {"truncated", cut, unreadable},
         {"chunk CRC wrong", damaged, unreadable},
         {"side of 6", BuildPng({6, 4, 2, 8, Pattern}), TxrRefusalLines(TxrRefusal::Side)[0].data()},

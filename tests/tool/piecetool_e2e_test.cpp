@@ -113,6 +113,12 @@ TEST(PiecetoolE2e, ExportWritesEverySoundPieceInsideOutdirOnly) {
                                                redBox, "--piece", "a_good"}));
     EXPECT_EQ(two.exitCode, 0) << two.standardOutput;
     EXPECT_TRUE(Has(two.standardOutput, "2 pieces exported, 0 errors"));
+    // A picture that cannot be written (a folder has its name) fails its piece.
+    fs::create_directories(catalogue.scratch.File("blocked/a_good_0.png"));
+    EXPECT_EQ(Piecetool(catalogue.Command("export", {catalogue.scratch.File("blocked"), "--gltf",
+                                                     "--piece", "a_good"}))
+                  .exitCode,
+              1);
     EXPECT_EQ(Names(catalogue.scratch.File("gltf")),
               (Args{"a_good.bin", "a_good.gltf", "a_good_0.png", "a_good_1.png", "m_shift_jis.bin",
                     "m_shift_jis.gltf", "m_shift_jis_0.png"}));
