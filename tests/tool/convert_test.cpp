@@ -101,9 +101,6 @@ std::vector<Picture> SamePictures() {
     std::vector<Picture> pictures = {
         {"truecolour", {8, 4, 2, 8, Pattern}, Bmp24(Pattern)},
         {"grey", {8, 4, 0, 8, grey}, Bmp24(grey)},
-        {"grey 1-bit",
-         {8, 4, 0, 1, [](int x, int y, int) { return (x + y) % 2; }},
-         Bmp24([](int x, int y, int) { return (x + y) % 2 * 255; })},
         // 16-bit samples keep their high byte.
         {"grey 16-bit",
          {8, 4, 0, 16, [](int x, int y, int) { return Pattern(x, y, 0) * 256 + x; }},
@@ -123,6 +120,14 @@ std::vector<Picture> SamePictures() {
              32, 32),
          true},
     };
+    // Grey of fewer bits is scaled to the whole range.
+    for (const auto& [depth, top] : {std::pair{1, 1}, std::pair{2, 3}, std::pair{4, 15}}) {
+        const auto level = [top](int x, int y, int) { return (x + y) % (top + 1); };
+        pictures.push_back(
+            {"grey of 1, 2 or 4 bits", {8, 4, 0, depth, level}, Bmp24([=](int x, int y, int c) {
+                 return level(x, y, c) * 255 / top;
+             })});
+    }
     for (int depth : {8, 4}) {
         const auto index = [depth](int x, int y, int) { return (x + 3 * y) % (1 << depth); };
         Picture p{
