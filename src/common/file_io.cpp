@@ -172,9 +172,17 @@ namespace {
 
 constexpr std::size_t kBufferBytes = 1 << 20;
 
+// Opens a file that is there to be written from its start, without
+// truncating it (see BeginOutputIntoCreatedFile).
 #ifdef _WIN32
 int OpenForWriting(const char* path) {
-    return _open(path, _O_WRONLY | _O_BINARY | _O_TRUNC);
+    return _open(path, _O_WRONLY | _O_BINARY);
+}
+std::int64_t DescriptorLength(int descriptor) {
+    return _filelengthi64(descriptor);
+}
+bool Empty(int descriptor) {
+    return _chsize_s(descriptor, 0) == 0;
 }
 // Whole blocks; false on any short write.
 bool WriteBlock(int descriptor, const void* data, std::size_t count) {
@@ -195,7 +203,14 @@ int CloseDescriptor(int descriptor) {
 }
 #else
 int OpenForWriting(const char* path) {
-    return open(path, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    return open(path, O_WRONLY | O_CLOEXEC);
+}
+std::int64_t DescriptorLength(int descriptor) {
+    struct stat info;
+    return fstat(descriptor, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+bool Empty(int descriptor) {
+    return ftruncate(descriptor, 0) == 0;
 }
 bool WriteBlock(int descriptor, const void* data, std::size_t count) {
     const auto* bytes = static_cast<const char*>(data);
@@ -276,7 +291,21 @@ bool BeginOutputIntoCreatedFile(OutputFile& file, const char* path) {
     file = OutputFile{};
     file.finalPath = path;
     file.descriptor = OpenForWriting(path);
-    return file.descriptor >= 0;
+    if (file.descriptor < 0) {
+        return false;
+    }
+    // A file made a moment ago is empty and is not truncated: on ext4 (under
+    // Wine as on Linux) truncating a file to nothing, even an empty one, makes
+    // its close start writing the new data to disk, and deleting the file
+    // afterwards then waits for that write. A file that does hold bytes is
+    // emptied first.
+    const std::int64_t length = DescriptorLength(file.descriptor);
+    if (length < 0 || (length > 0 && !Empty(file.descriptor))) {
+        CloseDescriptor(file.descriptor);
+        file.descriptor = -1;
+        return false;
+    }
+    return true;
 }
 
 void WriteOutput(OutputFile& file, const void* data, std::size_t count) {
@@ -317,7 +346,18 @@ void WriteOutputSpans(OutputFile& file, const OutputSpan* spans, std::size_t cou
     }
 #ifdef _WIN32
     // Every write is a call into the system, costly under emulation too:
-    // spans gather in the buffer and leave in blocks.
+    // many spans gather in the buffer and leave in blocks. A few spans leave
+    // as they are: a call each costs less than a fresh buffer, whose every
+    // page the system must first map in.
+    constexpr std::size_t kFewSpans = 4;
+    if (count <= kFewSpans && file.buffered == 0) {
+        for (std::size_t i = 0; i < count && !file.failed; ++i) {
+            if (spans[i].size > 0 && !WriteBlock(file.descriptor, spans[i].data, spans[i].size)) {
+                file.failed = true;
+            }
+        }
+        return;
+    }
     for (std::size_t i = 0; i < count; ++i) {
         WriteOutput(file, spans[i].data, spans[i].size);
     }

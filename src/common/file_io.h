@@ -59,8 +59,10 @@ bool BeginOutputFile(OutputFile& file, const char* path);
 // Opens `path`, a file the caller has just created under a name of the
 // system's choosing and that nobody else uses, to be written from its start
 // with no temporary file and no rename: a second private file would buy
-// nothing there. Write errors are detected as for any other output; on a
-// failed commit the file's content is undefined and the caller deletes it.
+// nothing there. A file that holds bytes is emptied first; an empty one is
+// not touched before the write. Write errors are detected as for any other
+// output; on a failed commit the file's content is undefined and the caller
+// deletes it.
 bool BeginOutputIntoCreatedFile(OutputFile& file, const char* path);
 
 // Appends bytes; a failure is remembered and reported by CommitOutputFile.

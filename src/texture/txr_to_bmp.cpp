@@ -3,6 +3,7 @@
 #include "common/byte_order.h"
 #include "common/file_io.h"
 
+#include <algorithm>
 #include <vector>
 
 std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader& header) {
@@ -26,6 +27,15 @@ std::array<std::uint8_t, kBmpHeadersSize> EncodeBmpHeadersForTxr(const TxrHeader
 }
 
 namespace {
+
+// Puts the `rows` rows of `stride` bytes at `pixels` in the opposite order.
+void ReverseRows(std::uint8_t* pixels, std::size_t stride, std::size_t rows) {
+    for (std::size_t top = 0, bottom = rows; top + 1 < bottom; ++top) {
+        --bottom;
+        std::swap_ranges(pixels + top * stride, pixels + (top + 1) * stride,
+                         pixels + bottom * stride);
+    }
+}
 
 // Level 0 of the texture at `texturePath` as a bitmap, into the output that
 // `begin` opens for `bitmapPath`.
@@ -61,13 +71,22 @@ bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
         // layout of a bitmap colour table.
         spans.push_back({input.data + kTxrHeaderSize, kTxrPaletteSize});
     }
-    // A bitmap file keeps its rows bottom-up: the texture's last row first,
-    // each written straight from the texture's bytes.
-    const std::uint8_t* level0 = input.data + TxrLevel0Offset(header.bitsPerPixel);
+    // A bitmap file keeps its rows bottom-up: the texture's last row first.
+    const std::size_t level0Offset = TxrLevel0Offset(header.bitsPerPixel);
     const std::size_t stride =
         static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
-    for (std::int32_t row = header.height - 1; row >= 0; --row) {
-        spans.push_back({level0 + static_cast<std::size_t>(row) * stride, stride});
+    if (input.copy != nullptr) {
+        // Bytes read into memory of our own: the rows change places there and
+        // leave in one piece, with no second buffer to fill.
+        std::uint8_t* level0 = input.copy.get() + level0Offset;
+        ReverseRows(level0, stride, static_cast<std::size_t>(header.height));
+        spans.push_back({level0, stride * static_cast<std::size_t>(header.height)});
+    } else {
+        // A mapping: each row is written straight from the texture's bytes.
+        const std::uint8_t* level0 = input.data + level0Offset;
+        for (std::int32_t row = header.height - 1; row >= 0; --row) {
+            spans.push_back({level0 + static_cast<std::size_t>(row) * stride, stride});
+        }
     }
     WriteOutputSpans(output, spans.data(), spans.size());
     const bool written = CommitOutputFile(output);
