@@ -242,6 +242,24 @@ TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
     }
 }
 
+TEST(ConvertFile, AProblemFoundInPlanningFailsTheFileUnlessItsOutputIsAnInputLeftAlone) {
+    ScratchFolder folder;
+    WriteBytes(folder.File("b.bmp"), BuildBmp(Plain24(4, 4)));
+    WriteBytes(folder.File("b.txr"), {'o', 'l', 'd'});
+    const struct {
+        bool outputIsInput, force;
+        FileStatus expected;
+    } cases[] = {{false, false, FileStatus::Failed},
+                 {true, false, FileStatus::Skipped},
+                 {true, true, FileStatus::Failed}};
+    for (const auto& c : cases) {
+        ConvertJob job{folder.File("b.bmp"), folder.File("b.txr"), InputKind::Bitmap, T::Txr,
+                       "  a problem",        c.outputIsInput};
+        EXPECT_EQ(ConvertFile(job, {c.force}).status, c.expected) << c.outputIsInput << c.force;
+    }
+    EXPECT_EQ(ReadBytes(folder.File("b.txr")), (Bytes{'o', 'l', 'd'})) << "never written";
+}
+
 TEST(ConvertFile, ExistingOutputsAreSkippedOrReplacedWithForceAndKeptOnAFailedWrite) {
     const struct {
         const char* input;

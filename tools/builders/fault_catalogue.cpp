@@ -51,7 +51,7 @@ bool WriteFaultCatalogue(const std::string& folder) {
     box.groups[0].nested = {{2, {1}}};
     TestModel vertex = SquareModel({"brick.bmp"}, 0);
     vertex.groups.push_back(vertex.groups[0]); // drawn
-    vertex.groups[0].indices = {0, 1, 2, 99};  // skipped by the viewer
+    vertex.groups[0].indices = {0, 1, 99};     // one triangle, skipped by the viewer
     TestModel textureIndex = SquareModel({"brick.bmp"}, 3);
     std::vector<std::string> many(18, "brick.bmp");
     Bytes malformed = BuildMsm(SquareModel({"brick.bmp"}, 0)).bytes;
