@@ -9,9 +9,7 @@
 #include "builders/piece_files.h"
 #include "texture/txr_format.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdint>
 #include <cstdio>
 #include <exception>

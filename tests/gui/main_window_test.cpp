@@ -22,7 +22,10 @@ namespace {
 bool OpensTheViewer(const std::string& tail, DWORD& exitCode) {
     ViewerProcess viewer;
     bool opened = false;
-    EXPECT_TRUE(viewer.Start(tail)) << "cannot start the program";
+    if (!viewer.Start(tail)) {
+        ADD_FAILURE() << "cannot start the program";
+        return false;
+    }
     WaitFor([&] {
         if (const HWND main = viewer.MainWindow()) {
             opened = true;

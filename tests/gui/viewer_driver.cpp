@@ -7,6 +7,12 @@
 
 namespace {
 
+std::string ClassName(HWND window) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
 // A text got from a wide-text message: `length` characters at most.
 template <typename Get> std::string WideText(LRESULT length, Get get) {
     std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
@@ -81,16 +87,6 @@ std::vector<std::string> ListItems(HWND list) {
     }
     return items;
 }
-
-namespace {
-
-std::string ClassName(HWND window) {
-    char name[256] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-} // namespace
 
 void PressKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs(2 * keys.size(), INPUT{INPUT_KEYBOARD, {}});

@@ -13,7 +13,8 @@ struct PlantedFault {
     std::string profile; // empty for files no piece names
 };
 
-// Writes the catalogue; false when a file cannot be written.
+// Writes the catalogue; throws std::runtime_error when a file cannot be
+// written.
 bool WriteFaultCatalogue(const std::string& folder);
 
 // What `check --all` reports on it, in report order.
