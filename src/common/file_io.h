@@ -34,6 +34,7 @@ struct InputFile {
     std::uint64_t size = 0;
     void* mapping = nullptr;              // platform mapping, or null
     std::unique_ptr<std::uint8_t[]> copy; // the bytes read, or null
+    std::size_t copyCapacity = 0;         // bytes that `copy` can hold
 };
 
 // Opens `path` and makes its bytes available. False when it cannot be opened

@@ -31,6 +31,28 @@ TEST(OutputFile, NoneIsBegunWhereTheTargetCannotBe) {
     EXPECT_FALSE(BeginOutputFile(file, folder.File("missing/x.bin").c_str())) << "no folder";
 }
 
+TEST(InputFile, EachOpenInputHoldsItsOwnBytesWhateverWasReadBefore) {
+    ScratchFolder folder;
+    Bytes large(300000);
+    for (std::size_t i = 0; i < large.size(); ++i) {
+        large[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    WriteBytes(folder.File("large"), large);
+    WriteBytes(folder.File("small"), Bytes{9, 8, 7});
+    const auto bytes = [](const InputFile& f) { return Bytes(f.data, f.data + f.size); };
+    InputFile first, second;
+    ASSERT_TRUE(OpenInputFile(first, folder.File("large").c_str()));
+    CloseInputFile(first);
+    ASSERT_TRUE(OpenInputFile(first, folder.File("small").c_str()));
+    ASSERT_TRUE(OpenInputFile(second, folder.File("large").c_str())) << "both open at once";
+    EXPECT_EQ(bytes(first), (Bytes{9, 8, 7}));
+    EXPECT_EQ(bytes(second), large);
+    CloseInputFile(second);
+    ASSERT_TRUE(OpenInputFile(first, folder.File("large").c_str())) << "reopened in place";
+    EXPECT_EQ(bytes(first), large);
+    CloseInputFile(first);
+}
+
 TEST(ReadWholeFile, RefusesMissingFilesFoldersAndFilesOverTheLimit) {
     ScratchFolder folder;
     WriteBytes(folder.File("f"), Bytes{1, 2, 3});
