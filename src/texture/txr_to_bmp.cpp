@@ -56,8 +56,9 @@ bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
     std::vector<OutputSpan> spans;
     OutputFile output;
     if (ok) {
-        // Header, colour table and one piece per row.
-        spans.reserve(static_cast<std::size_t>(header.height) + 2);
+        // Header, colour table and the pixels: one piece in all when the
+        // bytes were read into memory of our own, else one per row.
+        spans.reserve(2 + (input.copy != nullptr ? 1 : static_cast<std::size_t>(header.height)));
         ok = begin(output, bitmapPath);
     }
     if (!ok) {
