@@ -1,9 +1,9 @@
 // Any bytes as a model exported to glTF, with the first bytes as the piece's
 // Shift-JIS name: no crash, no read past the data, and whatever is written is
 // a JSON document in a container of the length it states.
-#include "tool/gltf_export.h"
+#include "gltf/gltf_export.h"
 #include "tool/png_image.h"
-#include "tool/shift_jis_text.h"
+#include "common/shift_jis_text.h"
 
 #include <nlohmann/json.hpp>
 

@@ -4,7 +4,7 @@
 #include "preview/msm_layout.h"
 #include "texture/txr_format.h"
 #include "tool/console_text.h"
-#include "tool/shift_jis_text.h"
+#include "common/shift_jis_text.h"
 
 #include <cstdio>
 #include <map>

@@ -3,7 +3,7 @@
 // same order, the same model walk and texture lookup as the viewer's.
 #pragma once
 
-#include "tool/catalogue_folders.h"
+#include "catalogue/catalogue_folders.h"
 
 #include <cstddef>
 #include <functional>

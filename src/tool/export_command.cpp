@@ -8,9 +8,9 @@
 #include "preview/msm_layout.h"
 #include "tool/catalogue_check.h"
 #include "tool/console_text.h"
-#include "tool/gltf_export.h"
+#include "gltf/gltf_export.h"
 #include "tool/png_image.h"
-#include "tool/shift_jis_text.h"
+#include "common/shift_jis_text.h"
 #include "tool/tool_commands.h"
 
 #include <filesystem>

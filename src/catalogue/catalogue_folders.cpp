@@ -1,9 +1,9 @@
-#include "tool/catalogue_folders.h"
+#include "catalogue/catalogue_folders.h"
 
 #include "catalogue/piece_profile.h"
 #include "common/path_text.h"
 #include "common/replace_extension.h"
-#include "tool/shift_jis_text.h"
+#include "common/shift_jis_text.h"
 
 #include <algorithm>
 #include <cstdio>

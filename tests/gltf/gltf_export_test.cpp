@@ -1,6 +1,6 @@
 // The glTF asset of a model: what the viewer draws, mirrored into glTF's
 // right-handed space, with its materials and options.
-#include "tool/gltf_export.h"
+#include "gltf/gltf_export.h"
 
 #include "builders/msm_builder.h"
 

@@ -1,10 +1,10 @@
-#include "tool/gltf_export.h"
+#include "gltf/gltf_export.h"
 
 #include "common/byte_order.h"
 #include "common/version.h"
 #include "preview/msm_layout.h"
-#include "tool/catalogue_folders.h"
-#include "tool/shift_jis_text.h"
+#include "catalogue/catalogue_folders.h"
+#include "common/shift_jis_text.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,4 +1,4 @@
-#include "tool/shift_jis_text.h"
+#include "common/shift_jis_text.h"
 
 #include <gtest/gtest.h>
 
