@@ -62,7 +62,7 @@ void BM_CheckCatalogue(benchmark::State& state) {
     const fs::path& root = Catalogue();
     std::size_t findings = 0;
     for (auto _ : state) {
-        const std::optional<CatalogueIndex> catalogue = OpenCatalogue(
+        const Result<CatalogueIndex> catalogue = OpenCatalogue(
             (root / "profiles").string(), (root / "models").string(), (root / "textures").string());
         const CheckReport report = CheckCatalogue(*catalogue, true, {});
         findings += report.findings.size() + (report.pieces == kPieces ? 0 : 1);

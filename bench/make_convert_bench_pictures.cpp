@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
             large.pixels.data() + static_cast<std::size_t>(y) * BitmapStride(large.width, 8);
         png.pixels.insert(png.pixels.end(), row, row + large.width);
     }
-    if (!bench::WriteFile(folder + "/pic8.png", EncodePng(png))) {
+    if (!bench::WriteFile(folder + "/pic8.png", EncodePng(png).value())) {
         std::fprintf(stderr, "make_convert_bench_pictures: cannot write into %s\n", folder.c_str());
         return 1;
     }

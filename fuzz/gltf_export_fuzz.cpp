@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         picture.width = 2;
         picture.height = 2;
         picture.pixels.assign(12, 0x80);
-        return EncodePng(picture);
+        return EncodePng(picture).value();
     }();
     const std::string name = ShiftJisToUtf8(
         std::string_view(reinterpret_cast<const char*>(data), size < 32 ? size : 32));
     GltfOptions options;
     options.unlit = size % 2 == 1;
-    const std::optional<GltfPiece> piece = BuildPieceGltf(
+    const Result<GltfPiece> piece = BuildPieceGltf(
         std::span<const std::uint8_t>(data, size), name,
         [](int index) { return index % 2 == 0 ? png : std::vector<std::uint8_t>{}; }, options);
     if (!piece) {

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
                 picture.palette.push_back({static_cast<std::uint8_t>(k * 50), 0, 255});
             }
         }
-        const std::vector<std::uint8_t> png = EncodePng(picture);
+        const std::vector<std::uint8_t> png = EncodePng(picture).value();
         const std::string path =
             std::string(argv[1]) + (paletted ? "/paletted.png" : "/truecolour.png");
         std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -11,15 +11,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A copy of exactly `size` bytes, so that any read past the end is caught.
     std::vector<std::uint8_t> bytes(data, data + size);
     const bool flatten = size > 0 && (data[size - 1] & 1) != 0;
-    const PngDecoding decoding = DecodePngForTxr(bytes, flatten);
-    if (decoding.refusal != PngRefusal::None) {
-        if (decoding.refusal == PngRefusal::Alpha && flatten) {
+    const Result<BitmapImage> decoding = DecodePngForTxr(bytes, flatten);
+    if (!decoding) {
+        if (decoding.refusal().code == "png-alpha" && flatten) {
             std::abort(); // flattening never refuses transparency
         }
         return 0;
     }
-    const std::optional<PngHeader> header = ReadPngHeader(bytes);
-    const BitmapImage& image = decoding.bitmap;
+    const Result<PngHeader> header = ReadPngHeader(bytes);
+    const BitmapImage& image = *decoding;
     const bool paletted = header && header->colourType == 3;
     if (!header || image.width != header->width || image.height != header->height ||
         image.bitsPerPixel != (paletted ? 8 : 24) ||

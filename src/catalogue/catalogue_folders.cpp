@@ -90,9 +90,26 @@ FolderIndex IndexFolder(const std::string& folder) {
     return index;
 }
 
+Result<CatalogueIndex> OpenCatalogue(const std::string& profiles, const std::string& models,
+                                     const std::string& textures) {
+    CatalogueIndex catalogue{IndexFolder(profiles), IndexFolder(models), IndexFolder(textures)};
+    for (const FolderIndex* folder :
+         {&catalogue.profiles, &catalogue.models, &catalogue.textures}) {
+        if (!folder->exists) {
+            return Refuse("folder-missing",
+                          "the folder " + ShownFileName(folder->folder) + " does not exist");
+        }
+    }
+    return catalogue;
+}
+
 const FolderFile* FindInFolder(const FolderIndex& index, std::string_view name) {
     const auto it = index.byFoldedName.find(FoldCase(name));
     return it == index.byFoldedName.end() ? nullptr : &index.files[it->second];
+}
+
+std::string FileStem(std::string_view fileName) {
+    return std::string(fileName.substr(0, fileName.rfind('.')));
 }
 
 std::string FolderPath(const std::string& folder, std::string_view name) {

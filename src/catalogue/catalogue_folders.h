@@ -5,6 +5,7 @@
 #pragma once
 
 #include "catalogue/piece_record.h"
+#include "common/result.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,11 +32,25 @@ struct FolderIndex {
 
 FolderIndex IndexFolder(const std::string& folder);
 
+// The three folders of a catalogue, each listed once.
+struct CatalogueIndex {
+    FolderIndex profiles;
+    FolderIndex models;
+    FolderIndex textures;
+};
+
+// The three folders indexed; "folder-missing" when one of them does not exist.
+Result<CatalogueIndex> OpenCatalogue(const std::string& profiles, const std::string& models,
+                                     const std::string& textures);
+
 // The name with ASCII letters lowered: how Windows compares file names.
 std::string FoldCase(std::string_view name);
 
 // The file of that name in the folder, found without regard to case.
 const FolderFile* FindInFolder(const FolderIndex& index, std::string_view name);
+
+// A file name without its last extension ("a.b.prt" gives "a.b").
+std::string FileStem(std::string_view fileName);
 
 // The folder and a name joined with this platform's separator.
 std::string FolderPath(const std::string& folder, std::string_view name);

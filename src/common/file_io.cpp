@@ -4,8 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -41,21 +43,36 @@ bool ReadExactly(std::FILE* stream, void* buffer, std::size_t count) {
     return count == 0 || std::fread(buffer, 1, count, stream) == count;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes) {
+Result<std::vector<std::uint8_t>> ReadFileBytes(const char* path, std::uint64_t maxBytes) {
     std::FILE* stream = std::fopen(path, "rb");
     if (stream == nullptr) {
-        return std::nullopt;
+        return Refuse("file-unreadable", std::string("cannot be opened: ") + std::strerror(errno));
     }
-    std::optional<std::vector<std::uint8_t>> result;
+    Result<std::vector<std::uint8_t>> result =
+        Refuse("file-unreadable", "cannot be read: it is not a regular file");
     const std::optional<std::uint64_t> length = FileLength(stream);
-    if (length && *length <= maxBytes) {
+    if (length && *length > maxBytes) {
+        result =
+            Refuse("file-too-large", "holds " + std::to_string(*length) + " bytes, more than the " +
+                                         std::to_string(maxBytes) + " taken");
+    } else if (length) {
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(*length));
         if (ReadExactly(stream, bytes.data(), bytes.size())) {
             result = std::move(bytes);
+        } else {
+            result = Refuse("file-unreadable", "cannot be read to its end");
         }
     }
     std::fclose(stream);
     return result;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes) {
+    Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(path, maxBytes);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::move(bytes).value();
 }
 
 #ifdef _WIN32
@@ -484,4 +501,16 @@ void AbandonOutputFile(OutputFile& file) {
             std::remove(file.tempPath.c_str());
         }
     }
+}
+
+Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    OutputFile file;
+    if (!BeginOutputFile(file, path.c_str())) {
+        return Refuse("file-write", std::string("cannot be created: ") + std::strerror(errno));
+    }
+    WriteOutput(file, bytes.data(), bytes.size());
+    if (!CommitOutputFile(file)) {
+        return Refuse("file-write", std::string("cannot be written: ") + std::strerror(errno));
+    }
+    return Success();
 }

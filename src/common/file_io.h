@@ -10,9 +10,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include "common/result.h"
+
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +28,10 @@ bool ReadExactly(std::FILE* stream, void* buffer, std::size_t count);
 // The whole file, or nothing when it cannot be opened or read, or is longer
 // than `maxBytes`.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::uint64_t maxBytes);
+
+// The same, saying why not: "file-unreadable" (it cannot be opened or read;
+// the message gives the system's reason) or "file-too-large".
+Result<std::vector<std::uint8_t>> ReadFileBytes(const char* path, std::uint64_t maxBytes);
 
 // A whole input file made readable in memory: mapped where the platform can,
 // so that large textures are not copied before use; on Windows a small file
@@ -89,3 +96,7 @@ void AbandonOutputFile(OutputFile& file);
 
 // True when `path` names an existing directory.
 bool IsDirectory(const char* path);
+
+// Writes a whole file all-or-nothing (temporary file, then renamed over the
+// target); "file-write" with the system's reason when it cannot be written.
+Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);

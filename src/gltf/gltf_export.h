@@ -9,6 +9,8 @@
 // groups without a usable texture share one plain white material.
 #pragma once
 
+#include "common/result.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,13 +39,11 @@ struct GltfPiece {
     std::vector<std::vector<std::uint8_t>> pngs; // image files, when not embedded
 };
 
-// The asset of one model image, or nothing when the model is malformed (runs
-// past its data, or a count byte has its top bit set): the viewer draws none
-// of it. `nodeName` is UTF-8.
-std::optional<GltfPiece> BuildPieceGltf(std::span<const std::uint8_t> model,
-                                        const std::string& nodeName,
-                                        const TexturePngSource& textures,
-                                        const GltfOptions& options);
+// The asset of one model image; "model-malformed" when the model runs past
+// its data or a count byte has its top bit set: the viewer draws none of it.
+// `nodeName` is UTF-8.
+Result<GltfPiece> BuildPieceGltf(std::span<const std::uint8_t> model, const std::string& nodeName,
+                                 const TexturePngSource& textures, const GltfOptions& options);
 
 // The binary glTF container (".glb") of an asset whose images are embedded.
 std::vector<std::uint8_t> PackGlb(const GltfPiece& piece);

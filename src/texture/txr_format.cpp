@@ -69,3 +69,39 @@ bool IsReadableTxrHeader(const TxrHeader& header) {
 std::uint64_t TxrLevel0End(const TxrHeader& header) {
     return TxrLevel0Offset(header.bitsPerPixel) + TxrLevelBytes(header, 0);
 }
+
+TxrInspection InspectTxr(std::span<const std::uint8_t> head, std::uint64_t fileSize) {
+    TxrInspection result;
+    if (head.size() < kTxrHeaderSize || fileSize < kTxrHeaderSize) {
+        result.problem = "is shorter than its 16-byte header";
+        return result;
+    }
+    const TxrHeader txr = DecodeTxrHeader(head.data());
+    if (txr.bitsPerPixel != 8 && txr.bitsPerPixel != 24) {
+        result.problem = "has " + std::to_string(txr.bitsPerPixel) + " bits per pixel, not 8 or 24";
+        return result;
+    }
+    if (!IsReadableTxrHeader(txr)) {
+        result.problem = "is " + std::to_string(txr.width) + "x" + std::to_string(txr.height) +
+                         ": sides must be powers of two from 2 to 32768";
+        return result;
+    }
+    if (fileSize < TxrLevel0End(txr)) {
+        result.problem = "holds " + std::to_string(fileSize) + " bytes, level 0 needs " +
+                         std::to_string(TxrLevel0End(txr));
+        return result;
+    }
+    result.readable = true;
+    const int maxLevels = TxrMaxLevelCount(txr.width, txr.height);
+    if (txr.levelCount != maxLevels) {
+        result.levelsFit = false;
+        result.problem = "says " + std::to_string(txr.levelCount) +
+                         " levels where its sides give " + std::to_string(maxLevels);
+    } else if (fileSize < TxrFileSize(txr)) {
+        result.levelsFit = false;
+        result.problem = "holds " + std::to_string(fileSize) + " bytes, its " +
+                         std::to_string(txr.levelCount) + " levels need " +
+                         std::to_string(TxrFileSize(txr));
+    }
+    return result;
+}

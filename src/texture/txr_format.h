@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 
 inline constexpr std::size_t kTxrHeaderSize = 16;
 inline constexpr std::size_t kTxrPaletteSize = 1024;
@@ -52,3 +54,16 @@ bool IsReadableTxrHeader(const TxrHeader& header);
 
 // Bytes from the start of the file to the end of level 0.
 std::uint64_t TxrLevel0End(const TxrHeader& header);
+
+// What a TXR file's header and length say, for a report: whether level 0 can
+// be shown (depth 8 or 24, sides powers of two from 2 to kMaxTxrSide, the file
+// long enough for level 0) and whether its level count and length fit its
+// sides; `problem` says, in a phrase that follows the file's name, what does
+// not. `head` holds the file's first bytes (fewer than kTxrHeaderSize for a
+// shorter file), `fileSize` its length.
+struct TxrInspection {
+    bool readable = false;
+    bool levelsFit = true;
+    std::string problem;
+};
+TxrInspection InspectTxr(std::span<const std::uint8_t> head, std::uint64_t fileSize);

@@ -1,31 +1,15 @@
 // Checks a whole piece catalogue for everything that would make a piece show
 // wrongly, or not at all, in the viewer: the same qualifying profiles in the
-// same order, the same model walk and texture lookup as the viewer's.
+// same order, each piece read by the loader every command shares, and what
+// only the catalogue as a whole shows (duplicate names, unused files).
 #pragma once
 
-#include "catalogue/catalogue_folders.h"
+#include "catalogue/piece_loader.h"
 
 #include <cstddef>
 #include <functional>
-#include <optional>
-#include <span>
 #include <string>
 #include <vector>
-
-enum class Severity { error, warning, info };
-
-const char* SeverityText(Severity severity);
-
-// One problem. Texts are UTF-8: piece names and names from models are turned
-// from Shift-JIS.
-struct Finding {
-    Severity severity = Severity::error;
-    std::string code;    // "model-missing", "texture-index", ...
-    std::string piece;   // the piece's display name, or empty
-    std::string profile; // the profile file's name, or empty
-    std::string file;    // the model or texture file concerned, or empty
-    std::string message;
-};
 
 struct CheckReport {
     std::vector<Finding> findings;
@@ -35,26 +19,8 @@ struct CheckReport {
     std::size_t infos = 0;
 };
 
-struct CatalogueIndex {
-    FolderIndex profiles;
-    FolderIndex models;
-    FolderIndex textures;
-};
-
-// The three folders indexed, or nothing, with a line on standard error, when
-// one of them does not exist.
-std::optional<CatalogueIndex> OpenCatalogue(const std::string& profiles, const std::string& models,
-                                            const std::string& textures);
-
 // Adds a finding and counts it.
 void AddFinding(CheckReport& report, Finding finding);
-
-// The findings of one model image of a piece (layout, texture names, groups,
-// the texture files). `piece`, `profile` and `modelFile` name the piece in
-// the findings.
-void CheckModel(CheckReport& report, const CatalogueIndex& catalogue,
-                std::span<const std::uint8_t> model, const std::string& piece,
-                const std::string& profile, const std::string& modelFile);
 
 // Checks every piece. Info findings (files nothing uses) only with
 // `withInfo`. `progress(done, total)` is told of each piece finished.

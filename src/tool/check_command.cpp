@@ -14,9 +14,7 @@
 namespace {
 
 struct CheckOptions {
-    std::string profiles;
-    std::string models;
-    std::string textures;
+    CatalogueFolders folders;
     bool json = false;
     bool all = false;
 };
@@ -24,8 +22,8 @@ struct CheckOptions {
 std::string JsonReport(const CheckReport& report) {
     nlohmann::ordered_json findings = nlohmann::ordered_json::array();
     for (const Finding& finding : report.findings) {
-        findings.push_back({{"severity", SeverityText(finding.severity)},
-                            {"code", finding.code},
+        findings.push_back({{"severity", SeverityText(finding.severity())},
+                            {"code", FindingCodeText(finding.code)},
                             {"piece", finding.piece},
                             {"profile", finding.profile},
                             {"file", finding.file},
@@ -40,18 +38,14 @@ std::string JsonReport(const CheckReport& report) {
 }
 
 int RunCheck(const CheckOptions& options) {
-    const std::optional<CatalogueIndex> catalogue =
-        OpenCatalogue(options.profiles, options.models, options.textures);
-    if (!catalogue) {
-        return kUsageExitCode;
-    }
+    const CatalogueIndex catalogue = OpenCatalogue(options.folders);
     std::size_t profileCount = 0;
-    for (const FolderFile& file : catalogue->profiles.files) {
+    for (const FolderFile& file : catalogue.profiles.files) {
         profileCount += FoldCase(file.name).ends_with(".prt") ? 1 : 0;
     }
     ProgressMeter meter(profileCount, "profiles", IsTerminal(stderr));
     const CheckReport report = CheckCatalogue(
-        *catalogue, options.all, [&meter](std::size_t done, std::size_t) { meter.Update(done); });
+        catalogue, options.all, [&meter](std::size_t done, std::size_t) { meter.Update(done); });
     meter.Clear();
     if (options.json) {
         WriteLine(stdout, JsonReport(report));
@@ -63,21 +57,18 @@ int RunCheck(const CheckOptions& options) {
                               std::to_string(report.errors) + " errors, " +
                               std::to_string(report.warnings) + " warnings");
     }
-    return report.errors > 0 ? 1 : 0;
+    return report.errors > 0 ? kFailureExitCode : 0;
 }
 
 } // namespace
 
-void AddCheckCommand(CLI::App& app, int& exitCode) {
+void AddCheckCommand(CLI::App& app) {
     auto options = std::make_shared<CheckOptions>();
     CLI::App* check = app.add_subcommand(
         "check", "Reports every problem that would make a piece show wrongly, or not at all, "
                  "in the viewer. Exit code 0: no error; 1: errors found; 2: usage error.");
-    check->add_option("PROFILES", options->profiles, "folder of the piece profiles (.prt)")
-        ->required();
-    check->add_option("MODELS", options->models, "folder of the models (.msm)")->required();
-    check->add_option("TEXTURES", options->textures, "folder of the textures (.txr)")->required();
+    AddCatalogueFolders(*check, options->folders);
     check->add_flag("--json", options->json, "write one JSON document instead of lines");
     check->add_flag("--all", options->all, "also list models and textures that nothing uses");
-    check->callback([options, &exitCode] { exitCode = RunCheck(*options); });
+    check->callback([options] { ExitWith(RunCheck(*options)); });
 }

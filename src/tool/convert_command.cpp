@@ -8,15 +8,15 @@
 #include "tool/tool_commands.h"
 
 #include <cstdio>
-#include <iostream>
 #include <memory>
+#include <map>
 #include <thread>
 
 namespace {
 
 struct ConvertSettings {
     std::vector<std::string> inputs;
-    std::string to;
+    std::optional<ConvertTarget> to;
     std::string out;
     unsigned jobs = 0;
     bool recursive = false;
@@ -30,16 +30,23 @@ std::string Shown(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-int RunConvert(const ConvertSettings& settings, const CLI::App& command) {
+// The lines that give a refusal's reason, each beginning with two blanks.
+void WriteReason(const Refusal& refusal) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = refusal.message.find('\n', start);
+        WriteLine(stdout, "  " + refusal.message.substr(start, end - start));
+        if (end == std::string::npos) {
+            return;
+        }
+        start = end + 1;
+    }
+}
+
+int RunConvert(const ConvertSettings& settings) {
     ConvertRequest request;
     request.inputs = settings.inputs;
-    if (settings.to == "txr") {
-        request.to = ConvertTarget::Txr;
-    } else if (settings.to == "bmp") {
-        request.to = ConvertTarget::Bmp;
-    } else if (settings.to == "png") {
-        request.to = ConvertTarget::Png;
-    }
+    request.to = settings.to;
     if (!settings.out.empty()) {
         request.outFolder = settings.out;
     }
@@ -49,11 +56,10 @@ int RunConvert(const ConvertSettings& settings, const CLI::App& command) {
         plan = PlanConversions(request);
     } catch (const std::exception& error) {
         // A folder that changed or became unreadable while it was listed.
-        plan.usageError = error.what();
+        plan.usageError = Refuse("folder-unreadable", error.what());
     }
-    if (!plan.usageError.empty()) {
-        std::cerr << "piecetool: " << plan.usageError << "\n\n" << command.help();
-        return kUsageExitCode;
+    if (plan.usageError) {
+        UsageError(plan.usageError->message);
     }
 
     const ConvertOptions options{settings.force, settings.flatten};
@@ -65,29 +71,25 @@ int RunConvert(const ConvertSettings& settings, const CLI::App& command) {
     std::size_t converted = 0;
     std::size_t skipped = 0;
     std::size_t failed = 0;
-    RunInOrder<FileOutcome>(
+    RunInOrder<Result<FileStatus>>(
         plan.jobs.size(), jobs, 8 * static_cast<std::size_t>(jobs),
         [&](std::size_t i) { return ConvertFile(plan.jobs[i], options); },
-        [&](std::size_t i, FileOutcome outcome) {
+        [&](std::size_t i, Result<FileStatus> outcome) {
             const ConvertJob& job = plan.jobs[i];
             std::string line = Shown(job.input) + " -> " + Shown(job.output);
-            switch (outcome.status) {
-            case FileStatus::Converted:
-                ++converted;
-                break;
-            case FileStatus::Skipped:
-                ++skipped;
-                line += ": skipped, the output exists (--force replaces it)";
-                break;
-            case FileStatus::Failed:
+            if (!outcome) {
                 ++failed;
                 line += ": failed";
-                break;
+            } else if (*outcome == FileStatus::Skipped) {
+                ++skipped;
+                line += ": skipped, the output exists (--force replaces it)";
+            } else {
+                ++converted;
             }
             meter.Clear();
             WriteLine(stdout, line);
-            for (const std::string& reason : outcome.lines) {
-                WriteLine(stdout, reason);
+            if (!outcome) {
+                WriteReason(outcome.refusal());
             }
             std::fflush(stdout);
             meter.Update(i + 1);
@@ -96,19 +98,25 @@ int RunConvert(const ConvertSettings& settings, const CLI::App& command) {
     WriteLine(stdout, std::to_string(converted) + " converted, " + std::to_string(skipped) +
                           " skipped, " + std::to_string(failed) + " failed");
     std::fflush(stdout);
-    return failed == 0 ? 0 : 1;
+    return failed == 0 ? 0 : kFailureExitCode;
 }
 
 } // namespace
 
-void AddConvertCommand(CLI::App& app, int& exitCode) {
+void AddConvertCommand(CLI::App& app) {
     auto settings = std::make_shared<ConvertSettings>();
     CLI::App* command = app.add_subcommand(
         "convert",
         "Converts textures: .bmp, .dib and .png files become .txr files; .txr files "
         "become .bmp (or .png with --to png). Folders stand for every such file in them.");
+    const std::map<std::string, ConvertTarget> targets = {
+        {"txr", ConvertTarget::Txr}, {"bmp", ConvertTarget::Bmp}, {"png", ConvertTarget::Png}};
+    // Transforms run last-added first: the name is checked (with a plain
+    // message) before it is mapped.
     command->add_option("--to", settings->to, "Kind of file to write: txr, bmp or png")
-        ->check(CLI::IsMember({"txr", "bmp", "png"}, CLI::ignore_case));
+        ->type_name("KIND")
+        ->transform(CLI::CheckedTransformer(targets, CLI::ignore_case).description(""))
+        ->transform(CLI::IsMember({"txr", "bmp", "png"}, CLI::ignore_case));
     command->add_option("--out", settings->out,
                         "Folder for the outputs, mirroring the inputs' paths below each named "
                         "folder (default: beside each input)");
@@ -120,7 +128,8 @@ void AddConvertCommand(CLI::App& app, int& exitCode) {
     command->add_flag("-f,--force", settings->force, "Replace outputs that already exist");
     command->add_flag("--flatten", settings->flatten,
                       "Composite transparent PNG pixels onto black instead of refusing them");
-    command->add_option("INPUT", settings->inputs, "Files and folders to convert")->required();
-    command->callback(
-        [settings, command, &exitCode] { exitCode = RunConvert(*settings, *command); });
+    command->add_option("INPUT", settings->inputs, "Files and folders to convert")
+        ->required()
+        ->check(CLI::ExistingPath);
+    command->callback([settings] { ExitWith(RunConvert(*settings)); });
 }

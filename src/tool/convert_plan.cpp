@@ -59,7 +59,7 @@ void AddJob(ConvertPlan& plan, const fs::path& input, const fs::path& outputBase
         job.output = fs::path(std::string(name));
     } else {
         job.output = outputBase;
-        job.problem = "  name longer than 259 characters";
+        job.problem = Refuse("name-too-long", "name longer than 259 characters");
     }
     plan.jobs.push_back(std::move(job));
 }
@@ -74,15 +74,15 @@ void MarkCollisions(ConvertPlan& plan) {
     }
     std::map<std::string, std::size_t> outputs;
     for (ConvertJob& job : plan.jobs) {
-        if (!job.problem.empty()) {
+        if (job.problem) {
             continue;
         }
         const std::string key = SameFileKey(job.output);
         if (inputs.contains(key)) {
-            job.problem = "  the output is also an input of this run";
+            job.problem = Refuse("output-is-input", "the output is also an input of this run");
             job.outputIsInput = true;
         } else if (!outputs.emplace(key, 0).second) {
-            job.problem = "  an earlier input has the same output";
+            job.problem = Refuse("same-output", "an earlier input has the same output");
         }
     }
 }
@@ -153,7 +153,7 @@ ConvertPlan PlanConversions(const ConvertRequest& request) {
                 }
             }
             if (error) {
-                plan.usageError = "cannot read the folder " + given;
+                plan.usageError = Refuse("folder-unreadable", "cannot read the folder " + given);
                 return plan;
             }
             std::sort(found.begin(), found.end());
@@ -166,17 +166,18 @@ ConvertPlan PlanConversions(const ConvertRequest& request) {
             continue;
         }
         if (!fs::is_regular_file(status)) {
-            plan.usageError = "no such file or folder: " + given;
+            plan.usageError = Refuse("input-missing", "no such file or folder: " + given);
             return plan;
         }
         const InputKind kind = KindOfName(input);
         const std::optional<ConvertTarget> target = TargetFor(kind, request.to);
         if (!target) {
-            plan.usageError = kind == InputKind::Other
-                                  ? given + " is not a BMP, DIB, PNG or TXR file"
-                                  : "--to does not fit " + given +
-                                        " (.bmp, .dib and .png become .txr; .txr becomes .bmp "
-                                        "or .png)";
+            plan.usageError =
+                kind == InputKind::Other
+                    ? Refuse("convert-kind", given + " is not a BMP, DIB, PNG or TXR file")
+                    : Refuse("to-does-not-fit",
+                             "--to does not fit " + given +
+                                 " (.bmp, .dib and .png become .txr; .txr becomes .bmp or .png)");
             return plan;
         }
         const fs::path base = outFolder ? *outFolder / input.filename() : input;

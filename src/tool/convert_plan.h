@@ -2,6 +2,8 @@
 // each output goes. Worked out completely before any file is converted.
 #pragma once
 
+#include "common/result.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,10 +27,10 @@ struct ConvertJob {
     std::filesystem::path output;
     InputKind kind = InputKind::Other;
     ConvertTarget target = ConvertTarget::Txr;
-    // Why the job cannot run at all (a line beginning with two blanks), found
-    // while planning: an output name too long, two inputs with one output, an
-    // output that is another input of the run. Empty otherwise.
-    std::string problem;
+    // Why the job cannot run at all, found while planning: an output name too
+    // long ("name-too-long"), two inputs with one output ("same-output"), an
+    // output that is another input of the run ("output-is-input").
+    std::optional<Refusal> problem;
     // The problem is that the output is also an input: without --force that
     // output exists and the job is skipped like any other.
     bool outputIsInput = false;
@@ -42,8 +44,8 @@ struct ConvertRequest {
 };
 
 struct ConvertPlan {
-    std::vector<ConvertJob> jobs; // in input order; files of a folder by name
-    std::string usageError;       // set when the command line cannot be carried out
+    std::vector<ConvertJob> jobs;      // in input order; files of a folder by name
+    std::optional<Refusal> usageError; // set when the command line cannot be carried out
 };
 
 // A named file must exist and have a direction that fits `to`; a named folder

@@ -3,14 +3,12 @@
 // OUTDIR/<profile name>.glb, or .gltf + .bin + .png files with --gltf. Only
 // names of our own making are written, all in OUTDIR: the profile file's name
 // and a number per image; names from models are never used as paths.
-#include "catalogue/piece_profile.h"
 #include "common/file_io.h"
-#include "preview/msm_layout.h"
+#include "common/shift_jis_text.h"
+#include "gltf/gltf_export.h"
 #include "tool/catalogue_check.h"
 #include "tool/console_text.h"
-#include "gltf/gltf_export.h"
-#include "tool/png_image.h"
-#include "common/shift_jis_text.h"
+#include "tool/piece_pictures.h"
 #include "tool/tool_commands.h"
 
 #include <filesystem>
@@ -21,121 +19,80 @@
 namespace {
 
 struct ExportOptions {
-    std::string profiles;
-    std::string models;
-    std::string textures;
+    CatalogueFolders folders;
     std::string outDir;
     std::vector<std::string> pieces;
     bool gltf = false;
     bool unlit = false;
 };
 
-// Writes one whole file; false, with nothing left behind, on any failure.
-bool WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
-    OutputFile file;
-    if (!BeginOutputFile(file, path.c_str())) {
-        return false;
-    }
-    WriteOutput(file, data, size);
-    return CommitOutputFile(file);
-}
-
-std::string Stem(const std::string& fileName) {
-    const std::size_t dot = fileName.rfind('.');
-    return dot == std::string::npos ? fileName : fileName.substr(0, dot);
-}
-
-std::vector<std::uint8_t> TexturePng(const CatalogueIndex& catalogue,
-                                     const std::vector<std::string>& names, int index) {
-    const TextureFile texture =
-        FindTexture(catalogue.textures, names[static_cast<std::size_t>(index)]);
-    if (texture.status != TextureLookup::found) {
-        return {};
-    }
-    const std::string path = FolderPath(catalogue.textures.folder, texture.file->name);
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path.c_str(), 1u << 31);
-    if (!bytes) {
-        return {};
-    }
-    const std::optional<PngPicture> picture = TxrLevel0Picture(*bytes, false);
-    return picture ? EncodePng(*picture) : std::vector<std::uint8_t>{};
-}
-
-// Writes the piece's files; false when one cannot be written.
-bool WritePiece(const ExportOptions& options, const std::string& stem, const GltfPiece& piece) {
+// Writes the piece's files, each complete or not at all.
+Status WritePiece(const ExportOptions& options, const std::string& stem, const GltfPiece& piece) {
     if (!options.gltf) {
-        const std::vector<std::uint8_t> glb = PackGlb(piece);
-        return WriteWholeFile(FolderPath(options.outDir, stem + ".glb"), glb.data(), glb.size());
+        return WriteFileBytes(FolderPath(options.outDir, stem + ".glb"), PackGlb(piece));
     }
     for (std::size_t i = 0; i < piece.pngs.size(); ++i) {
         const std::string name = stem + "_" + std::to_string(i) + ".png";
-        if (!WriteWholeFile(FolderPath(options.outDir, name), piece.pngs[i].data(),
-                            piece.pngs[i].size())) {
-            return false;
+        if (Status written = WriteFileBytes(FolderPath(options.outDir, name), piece.pngs[i]);
+            !written) {
+            return written;
         }
     }
-    if (!piece.bin.empty() && !WriteWholeFile(FolderPath(options.outDir, stem + ".bin"),
-                                              piece.bin.data(), piece.bin.size())) {
-        return false;
+    if (!piece.bin.empty()) {
+        if (Status written = WriteFileBytes(FolderPath(options.outDir, stem + ".bin"), piece.bin);
+            !written) {
+            return written;
+        }
     }
-    return WriteWholeFile(FolderPath(options.outDir, stem + ".gltf"), piece.json.data(),
-                          piece.json.size());
+    return WriteFileBytes(
+        FolderPath(options.outDir, stem + ".gltf"),
+        std::span(reinterpret_cast<const std::uint8_t*>(piece.json.data()), piece.json.size()));
+}
+
+// The piece is one the options ask for: by its name as printed, its bytes,
+// or its profile file's name with or without the extension. The key that
+// matched goes into `found`.
+bool Wanted(const ExportOptions& options, const CatalogueProfile& profile,
+            std::set<std::string>& found) {
+    if (options.pieces.empty()) {
+        return true;
+    }
+    const std::string shown = ShiftJisToUtf8(profile.pieceName);
+    const std::string stem = FileStem(profile.fileName);
+    for (const std::string* key : {&shown, &profile.pieceName, &profile.fileName, &stem}) {
+        if (std::find(options.pieces.begin(), options.pieces.end(), *key) != options.pieces.end()) {
+            found.insert(*key);
+            return true;
+        }
+    }
+    return false;
 }
 
 int RunExport(const ExportOptions& options) {
-    const std::optional<CatalogueIndex> catalogue =
-        OpenCatalogue(options.profiles, options.models, options.textures);
-    if (!catalogue) {
-        return kUsageExitCode;
-    }
+    const CatalogueIndex catalogue = OpenCatalogue(options.folders);
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(options.outDir), error);
     if (!IsDirectory(options.outDir.c_str())) {
-        WriteLine(stderr, "piecetool: the output folder " + ShownFileName(options.outDir) +
-                              " cannot be made");
-        return kUsageExitCode;
+        UsageError("the output folder " + ShownFileName(options.outDir) + " cannot be made");
     }
-    const std::set<std::string> wanted(options.pieces.begin(), options.pieces.end());
     std::set<std::string> found;
     CheckReport report;
     std::size_t written = 0;
-    for (const CatalogueProfile& profile : ListProfiles(catalogue->profiles)) {
-        if (!profile.qualifies || !profile.pathFits) {
-            continue; // not in the viewer's list
+    TextureFolderResolver resolver(catalogue.textures);
+    for (const CatalogueProfile& profile : ListProfiles(catalogue.profiles)) {
+        if (!profile.qualifies || !profile.pathFits || !Wanted(options, profile, found)) {
+            continue; // not in the viewer's list, or not asked for
         }
-        const std::string piece = ShiftJisToUtf8(profile.pieceName);
-        const std::string stem = Stem(profile.fileName);
-        if (!wanted.empty()) {
-            // A piece is named by its name as printed, its bytes, or its
-            // profile file's name with or without the extension.
-            const std::string* hit = nullptr;
-            for (const std::string* key : {&piece, &profile.pieceName, &profile.fileName, &stem}) {
-                if (wanted.contains(*key)) {
-                    hit = key;
-                    break;
-                }
+        const LoadedPiece piece = LoadPiece(catalogue, profile, resolver);
+        if (!piece.layout) {
+            // The model is missing, cannot be read or walks past its data: the
+            // loader's finding says which, as check says it.
+            for (const Finding& finding : piece.findings) {
+                AddFinding(report, finding);
             }
-            if (hit == nullptr) {
-                continue;
-            }
-            found.insert(*hit);
-        }
-        const std::string shownProfile = ShownFileName(profile.fileName);
-        const FolderFile* modelFile =
-            FindInFolder(catalogue->models, NameOnDisk(profile.modelFile));
-        std::optional<std::vector<std::uint8_t>> model;
-        if (modelFile != nullptr && FitsViewerPath(catalogue->models.folder, profile.modelFile)) {
-            model = ReadWholeFile(FolderPath(catalogue->models.folder, modelFile->name).c_str(),
-                                  1u << 30);
-        }
-        if (!model) {
-            const std::string modelName = ShiftJisToUtf8(profile.modelFile);
-            AddFinding(report,
-                       Finding{Severity::error, "model-missing", piece, shownProfile, modelName,
-                               "no model " + modelName + " in the model folder"});
             continue;
         }
-        const std::vector<std::string> names = ReadMsmTextureNames(*model);
+        const std::string stem = FileStem(profile.fileName);
         GltfOptions gltfOptions;
         gltfOptions.unlit = options.unlit;
         gltfOptions.embedImages = !options.gltf;
@@ -143,29 +100,23 @@ int RunExport(const ExportOptions& options) {
         gltfOptions.imageUri = [&stem](std::size_t i) {
             return FileNameUri(stem + "_" + std::to_string(i) + ".png");
         };
-        const std::optional<GltfPiece> asset = BuildPieceGltf(
-            *model, piece, [&](int index) { return TexturePng(*catalogue, names, index); },
-            gltfOptions);
-        if (!asset) {
-            const std::string modelName = ShownFileName(modelFile->name);
+        const Result<GltfPiece> asset = BuildPieceGltf(
+            piece.model, piece.piece,
+            [&](int index) { return TexturePng(catalogue, piece, index); }, gltfOptions);
+        const Status files = asset ? WritePiece(options, stem, *asset) : Status(asset.refusal());
+        if (!files) {
             AddFinding(report,
-                       Finding{Severity::error, "model-malformed", piece, shownProfile, modelName,
-                               modelName + " runs past its data or holds a count byte of "
-                                           "128 or more: not exported"});
-            continue;
-        }
-        if (!WritePiece(options, stem, *asset)) {
-            AddFinding(report, Finding{Severity::error, "write-failed", piece, shownProfile,
-                                       ShownFileName(stem),
-                                       "the files of this piece could not be written in " +
-                                           ShownFileName(options.outDir)});
+                       Finding{FindingCode::writeFailed, piece.piece, piece.profile,
+                               ShownFileName(stem),
+                               "the files of this piece could not be written in " +
+                                   ShownFileName(options.outDir) + ": " + files.refusal().message});
             continue;
         }
         ++written;
     }
     for (const std::string& name : options.pieces) {
         if (!found.contains(name)) {
-            AddFinding(report, Finding{Severity::error, "piece-unknown", name, "", "",
+            AddFinding(report, Finding{FindingCode::pieceUnknown, name, "", "",
                                        "no piece of the catalogue is named \"" + name + "\""});
         }
     }
@@ -174,20 +125,17 @@ int RunExport(const ExportOptions& options) {
     }
     WriteLine(stdout, std::to_string(written) + " pieces exported, " +
                           std::to_string(report.errors) + " errors");
-    return report.errors > 0 ? 1 : 0;
+    return report.errors > 0 ? kFailureExitCode : 0;
 }
 
 } // namespace
 
-void AddExportCommand(CLI::App& app, int& exitCode) {
+void AddExportCommand(CLI::App& app) {
     auto options = std::make_shared<ExportOptions>();
     CLI::App* command = app.add_subcommand(
         "export", "Writes pieces as glTF 2.0 binaries, OUTDIR/<profile name>.glb. Exit code 0: "
                   "all written; 1: a piece could not be exported; 2: usage error.");
-    command->add_option("PROFILES", options->profiles, "folder of the piece profiles (.prt)")
-        ->required();
-    command->add_option("MODELS", options->models, "folder of the models (.msm)")->required();
-    command->add_option("TEXTURES", options->textures, "folder of the textures (.txr)")->required();
+    AddCatalogueFolders(*command, options->folders);
     command->add_option("OUTDIR", options->outDir, "folder for the glTF files (made if missing)")
         ->required();
     command->add_option("--piece", options->pieces,
@@ -196,5 +144,5 @@ void AddExportCommand(CLI::App& app, int& exitCode) {
     command->add_flag("--gltf", options->gltf, "write .gltf + .bin + .png files instead of .glb");
     command->add_flag("--unlit", options->unlit,
                       "mark every material unlit (KHR_materials_unlit), as the viewer shows it");
-    command->callback([options, &exitCode] { exitCode = RunExport(*options); });
+    command->callback([options] { ExitWith(RunExport(*options)); });
 }

@@ -14,88 +14,96 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kNameTooLong = "  name longer than 259 characters";
-constexpr const char* kUnreadableTexture = "  failed at reading texture file";
-constexpr const char* kNotWritten = "  couldn't be written";
-
-FileOutcome Failed(std::string line) {
-    FileOutcome outcome;
-    outcome.lines.push_back(std::move(line));
-    return outcome;
-}
-
-FileOutcome FromTxrRefusal(TxrRefusal refusal) {
-    FileOutcome outcome;
-    if (refusal == TxrRefusal::None) {
-        outcome.status = FileStatus::Converted;
-    } else if (refusal == TxrRefusal::NameTooLong) {
-        outcome.lines.emplace_back(kNameTooLong);
-    } else {
-        for (const std::string_view line : TxrRefusalLines(refusal)) {
-            outcome.lines.emplace_back(line);
-        }
+// The refusal of the bitmap converter, in the words `pieceviewer /t` prints.
+Result<FileStatus> FromTxrRefusal(TxrRefusal refusal) {
+    const char* code = "";
+    switch (refusal) {
+    case TxrRefusal::None:
+        return FileStatus::Converted;
+    case TxrRefusal::NameTooLong:
+        return Refuse("name-too-long", "name longer than 259 characters");
+    case TxrRefusal::NotBmpName:
+        code = "bmp-name";
+        break;
+    case TxrRefusal::Unreadable:
+        code = "bmp-unreadable";
+        break;
+    case TxrRefusal::Depth:
+        code = "bmp-depth";
+        break;
+    case TxrRefusal::Side:
+        code = "bmp-sides";
+        break;
+    case TxrRefusal::NotWritten:
+        code = "txr-not-written";
+        break;
     }
-    return outcome;
+    std::string message;
+    for (const std::string_view line : TxrRefusalLines(refusal)) {
+        message += message.empty() ? "" : "\n";
+        message += line.substr(2); // the two blanks that begin each printed line
+    }
+    return Refuse(code, message);
 }
 
-FileOutcome PngToTxr(const std::string& input, const std::string& output, bool flatten) {
-    const auto file = ReadWholeFile(input.c_str(), kMaxBitmapFileBytes);
+Result<FileStatus> PngToTxr(const std::string& input, const std::string& output, bool flatten) {
+    const Result<std::vector<std::uint8_t>> file =
+        ReadFileBytes(input.c_str(), kMaxBitmapFileBytes);
     if (!file) {
-        return Failed(std::string(PngRefusalLine(PngRefusal::Unreadable)));
+        return file.refusal();
     }
-    const PngDecoding decoding = DecodePngForTxr(*file, flatten);
-    if (decoding.refusal != PngRefusal::None) {
-        return Failed(std::string(PngRefusalLine(decoding.refusal)));
+    const Result<BitmapImage> bitmap = DecodePngForTxr(*file, flatten);
+    if (!bitmap) {
+        return bitmap.refusal();
     }
-    return FromTxrRefusal(WriteTxrForBitmap(decoding.bitmap, output.c_str()));
+    return FromTxrRefusal(WriteTxrForBitmap(*bitmap, output.c_str()));
 }
 
-bool IsReadableTexture(const std::optional<std::vector<std::uint8_t>>& file) {
-    if (!file || file->size() < kTxrHeaderSize) {
-        return false;
+// Level 0 of a texture; refused with the reason the file is not a readable
+// texture.
+Result<PngPicture> ReadTexture(const std::string& input, bool keepPalette) {
+    const Result<std::vector<std::uint8_t>> file =
+        ReadFileBytes(input.c_str(), kMaxBitmapFileBytes);
+    if (!file) {
+        return file.refusal();
     }
-    const TxrHeader header = DecodeTxrHeader(file->data());
-    return IsReadableTxrHeader(header) && file->size() >= TxrLevel0End(header);
+    return TxrLevel0Picture(*file, keepPalette);
 }
 
-FileOutcome TxrToBmp(const std::string& input, const std::string& output) {
+Result<FileStatus> TxrToBmp(const std::string& input, const std::string& output) {
     if (ConvertTxrToBmp(input.c_str(), output.c_str())) {
-        return FileOutcome{FileStatus::Converted, {}};
+        return FileStatus::Converted;
     }
     // The converter reports no reason: tell a bad texture from a failed write.
-    return Failed(IsReadableTexture(ReadWholeFile(input.c_str(), kMaxBitmapFileBytes))
-                      ? kNotWritten
-                      : kUnreadableTexture);
+    const Result<PngPicture> texture = ReadTexture(input, false);
+    if (!texture) {
+        return texture.refusal();
+    }
+    return Refuse("file-write", "couldn't be written");
 }
 
-FileOutcome TxrToPng(const std::string& input, const std::string& output) {
-    const auto file = ReadWholeFile(input.c_str(), kMaxBitmapFileBytes);
-    if (!file) {
-        return Failed(kUnreadableTexture);
+Result<FileStatus> TxrToPng(const std::string& input, const std::string& output) {
+    const Result<PngPicture> texture = ReadTexture(input, true);
+    if (!texture) {
+        return texture.refusal();
     }
-    const std::optional<PngPicture> picture = TxrLevel0Picture(*file, true);
-    if (!picture) {
-        return Failed(kUnreadableTexture);
+    const Result<std::vector<std::uint8_t>> png = EncodePng(*texture);
+    if (!png) {
+        return png.refusal();
     }
-    const std::vector<std::uint8_t> png = EncodePng(*picture);
-    OutputFile out;
-    if (png.empty() || !BeginOutputFile(out, output.c_str())) {
-        return Failed(kNotWritten);
+    if (const Status written = WriteFileBytes(output, *png); !written) {
+        return written.refusal();
     }
-    WriteOutput(out, png.data(), png.size());
-    if (!CommitOutputFile(out)) {
-        return Failed(kNotWritten);
-    }
-    return FileOutcome{FileStatus::Converted, {}};
+    return FileStatus::Converted;
 }
 
-FileOutcome Convert(const ConvertJob& job, const ConvertOptions& options) {
-    if (!job.problem.empty() && !(job.outputIsInput && !options.force)) {
-        return Failed(job.problem);
+Result<FileStatus> Convert(const ConvertJob& job, const ConvertOptions& options) {
+    if (job.problem && !(job.outputIsInput && !options.force)) {
+        return *job.problem;
     }
     std::error_code error;
     if (!options.force && fs::exists(fs::symlink_status(job.output, error))) {
-        return FileOutcome{FileStatus::Skipped, {}};
+        return FileStatus::Skipped;
     }
     const fs::path folder = job.output.parent_path();
     if (!folder.empty()) {
@@ -113,17 +121,17 @@ FileOutcome Convert(const ConvertJob& job, const ConvertOptions& options) {
     case InputKind::Other:
         break;
     }
-    return Failed("  is not a BMP, DIB, PNG or TXR file");
+    return Refuse("convert-kind", "is not a BMP, DIB, PNG or TXR file");
 }
 
 } // namespace
 
-FileOutcome ConvertFile(const ConvertJob& job, const ConvertOptions& options) {
+Result<FileStatus> ConvertFile(const ConvertJob& job, const ConvertOptions& options) {
     try {
         return Convert(job, options);
     } catch (const std::exception&) {
         // Out of memory, or a name the platform cannot express: this file
         // fails, the others go on.
-        return Failed("  failed for lack of memory or an unusable name");
+        return Refuse("convert-exception", "failed for lack of memory or an unusable name");
     }
 }

@@ -1,20 +1,11 @@
-// One file of `piecetool convert`: converted, skipped or failed, with the
-// lines that say why.
+// One file of `piecetool convert`: converted, skipped, or refused with the
+// reason why.
 #pragma once
 
+#include "common/result.h"
 #include "tool/convert_plan.h"
 
-#include <string>
-#include <vector>
-
-enum class FileStatus { Converted, Skipped, Failed };
-
-struct FileOutcome {
-    FileStatus status = FileStatus::Failed;
-    // For a failure: the reasons, each beginning with two blanks. A bitmap
-    // gets the very lines that `pieceviewer /t` prints for it.
-    std::vector<std::string> lines;
-};
+enum class FileStatus { Converted, Skipped };
 
 struct ConvertOptions {
     bool force = false;   // replace existing outputs
@@ -23,5 +14,7 @@ struct ConvertOptions {
 
 // Converts one planned file. An existing output is replaced only with
 // `force`; a failure leaves no partial file and an existing output as it was.
+// A bitmap's refusal carries the very lines that `pieceviewer /t` prints for
+// it (without their two leading blanks), one per line of the message.
 // Never throws.
-FileOutcome ConvertFile(const ConvertJob& job, const ConvertOptions& options);
+Result<FileStatus> ConvertFile(const ConvertJob& job, const ConvertOptions& options);

@@ -1,22 +1,20 @@
 // piecetool: checks a piece catalogue, exports pieces to glTF and converts
 // folders of textures. The command line is parsed by CLI11; each command is
-// one file of its own.
+// one file of its own. Every error, whether found while parsing or by a
+// command, reaches the exit code here, and its text reaches the terminal
+// through the console writer.
 #include "common/version.h"
+#include "tool/console_text.h"
 #include "tool/tool_commands.h"
 
-#include <cstdio>
-#include <iostream>
+#include <sstream>
 
 namespace {
 
-// The subcommand named on the line, or the program itself when none was.
-const CLI::App* ParsedCommand(const CLI::App& app) {
-    for (const CLI::App* command : app.get_subcommands({})) {
-        if (command->parsed()) {
-            return command;
-        }
-    }
-    return &app;
+// One line that says what is wrong, then the usage of the command named on
+// the line (the program's own when none was).
+std::string UsageMessage(const CLI::App* app, const CLI::Error& error) {
+    return std::string("piecetool: ") + error.what() + "\n\n" + app->help();
 }
 
 } // namespace
@@ -28,24 +26,25 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "piecetool " PV_VERSION);
     app.require_subcommand(1);
     app.fallthrough(false);
-    int exitCode = 0;
-    // Each command registers itself here.
-    AddConvertCommand(app, exitCode);
-    AddCheckCommand(app, exitCode);
-    AddExportCommand(app, exitCode);
+    app.failure_message(UsageMessage);
+    AddConvertCommand(app);
+    AddCheckCommand(app);
+    AddExportCommand(app);
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
-    } catch (const CLI::CallForAllHelp& help) {
-        return app.exit(help);
-    } catch (const CLI::CallForVersion& version) {
-        return app.exit(version);
-    } catch (const CLI::ParseError& error) {
-        // One line that says what is wrong, then the usage of the command.
-        std::cerr << "piecetool: " << error.what() << "\n\n" << ParsedCommand(app)->help();
+    } catch (const CLI::Error& error) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = app.exit(error, out, err);
+        WriteText(stdout, out.str());
+        WriteText(stderr, err.str());
+        // Help and version end with 0, a command with its own code; every
+        // other error of the command line is a usage error.
+        if (code == 0 || error.get_name() == "RuntimeError") {
+            return code;
+        }
         return kUsageExitCode;
     }
-    return exitCode;
+    return 0;
 }

@@ -3,6 +3,7 @@
 #include "common/byte_order.h"
 #include "texture/txr_format.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -99,42 +100,48 @@ std::vector<std::uint8_t> EncodePaletted(const PngPicture& picture) {
 
 } // namespace
 
-std::vector<std::uint8_t> EncodePng(const PngPicture& picture) {
+Result<std::vector<std::uint8_t>> EncodePng(const PngPicture& picture) {
     if (picture.width < 1 || picture.height < 1 || picture.width > kMaxTxrSide ||
         picture.height > kMaxTxrSide) {
-        return {};
+        return Refuse("png-picture", "a picture of " + std::to_string(picture.width) + "x" +
+                                         std::to_string(picture.height) +
+                                         " pixels: sides must be from 1 to 32768");
     }
     const std::size_t pixels =
         static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
     if (picture.paletted) {
         if (picture.pixels.size() != pixels || picture.palette.empty() ||
             picture.palette.size() > 256) {
-            return {};
+            return Refuse("png-picture", "a paletted picture needs one index per pixel and 1 to "
+                                         "256 colours");
         }
-        return EncodePaletted(picture);
+        std::vector<std::uint8_t> png = EncodePaletted(picture);
+        if (png.empty()) {
+            return Refuse("png-compression", "the picture could not be compressed");
+        }
+        return png;
     }
     if (picture.pixels.size() != pixels * 3) {
-        return {};
+        return Refuse("png-picture", "a truecolour picture needs three bytes per pixel");
     }
     int size = 0;
     unsigned char* png = stbi_write_png_to_mem(picture.pixels.data(), picture.width * 3,
                                                picture.width, picture.height, 3, &size);
     if (png == nullptr) {
-        return {};
+        return Refuse("png-compression", "the picture could not be compressed");
     }
     std::vector<std::uint8_t> out(png, png + size);
     STBIW_FREE(png);
     return out;
 }
 
-std::optional<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette) {
-    if (file.size() < kTxrHeaderSize) {
-        return std::nullopt;
+Result<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette) {
+    const TxrInspection inspection =
+        InspectTxr(file.first(std::min(file.size(), kTxrHeaderSize)), file.size());
+    if (!inspection.readable) {
+        return Refuse("txr-unreadable", inspection.problem);
     }
     const TxrHeader header = DecodeTxrHeader(file.data());
-    if (!IsReadableTxrHeader(header) || file.size() < TxrLevel0End(header)) {
-        return std::nullopt;
-    }
     PngPicture picture;
     picture.width = header.width;
     picture.height = header.height;

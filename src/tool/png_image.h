@@ -4,6 +4,8 @@
 // stb_image_write does not write, needs a PLTE chunk of our own).
 #pragma once
 
+#include "common/result.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,12 +27,14 @@ struct PngPicture {
 // which follows every chunk of a PNG file.
 std::uint32_t PngCrc32(const std::uint8_t* data, std::size_t size);
 
-// The bytes of a PNG file holding `picture`; empty when the picture is not
-// consistent (sizes, pixel count, palette size) or cannot be compressed.
-std::vector<std::uint8_t> EncodePng(const PngPicture& picture);
+// The bytes of a PNG file holding `picture`; "png-picture" when the picture
+// is not consistent (sizes, pixel count, palette size), "png-compression"
+// when it cannot be compressed.
+Result<std::vector<std::uint8_t>> EncodePng(const PngPicture& picture);
 
-// Level 0 of the TXR file held in `file`, or nothing when the file is not a
-// readable texture (depth, sides, shorter than level 0 needs). An 8-bit
-// texture keeps its indices and 256-colour palette when `keepPalette`, and is
-// expanded through its palette to truecolour otherwise.
-std::optional<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette);
+// Level 0 of the TXR file held in `file`; "txr-unreadable" when the file is
+// not a readable texture (depth, sides, shorter than level 0 needs: the
+// message says which). An 8-bit texture keeps its indices and 256-colour
+// palette when `keepPalette`, and is expanded through its palette to
+// truecolour otherwise.
+Result<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette);

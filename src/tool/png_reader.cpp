@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
 #include <unordered_map>
 
 // stb_image's PNG decoder is compiled here, private to this file, and reads
@@ -60,13 +61,13 @@ struct StbPixels {
 
 } // namespace
 
-std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
+Result<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
     // Signature, then IHDR: length 13, type, 13 bytes of data, CRC.
     constexpr std::size_t kHeaderEnd = 8 + 8 + 13 + 4;
     if (file.size() < kHeaderEnd || !std::equal(kSignature, kSignature + 8, file.data()) ||
         Be32(file.data() + 8) != 13 ||
         std::string_view(reinterpret_cast<const char*>(file.data()) + 12, 4) != "IHDR") {
-        return std::nullopt;
+        return Refuse("png-signature", "is not a PNG file");
     }
     const std::uint8_t* ihdr = file.data() + 16;
     const std::uint32_t width = Be32(ihdr);
@@ -76,9 +77,16 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
     header.colourType = ihdr[9];
     if (width == 0 || height == 0 || width > static_cast<std::uint32_t>(kMaxBitmapSide) ||
         height > static_cast<std::uint32_t>(kMaxBitmapSide) ||
-        std::int64_t{width} * std::int64_t{height} > kMaxBitmapPixels ||
-        !DepthFitsColourType(header.bitDepth, header.colourType)) {
-        return std::nullopt;
+        std::int64_t{width} * std::int64_t{height} > kMaxBitmapPixels) {
+        return Refuse("png-sides", "is a PNG file of " + std::to_string(width) + "x" +
+                                       std::to_string(height) +
+                                       " pixels: sides must be from 1 to 32768");
+    }
+    if (!DepthFitsColourType(header.bitDepth, header.colourType)) {
+        return Refuse("png-depth", "is a PNG file of colour type " +
+                                       std::to_string(header.colourType) + " with " +
+                                       std::to_string(header.bitDepth) +
+                                       "-bit samples, which do not go together");
     }
     header.width = static_cast<std::int32_t>(width);
     header.height = static_cast<std::int32_t>(height);
@@ -90,12 +98,13 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
     bool imageData = false;
     for (std::size_t at = 8;;) {
         if (file.size() - at < 12) {
-            return std::nullopt;
+            return Refuse("png-cut", "is a PNG file cut off before its end chunk");
         }
         const std::uint32_t length = Be32(file.data() + at);
         const std::string_view type(reinterpret_cast<const char*>(file.data()) + at + 4, 4);
         if (length > file.size() - at - 12) {
-            return std::nullopt;
+            return Refuse("png-cut", "is a PNG file whose chunk at byte " + std::to_string(at) +
+                                         " runs past its end");
         }
 #ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
         // A chunk whose CRC does not match its type and data is damaged: the
@@ -104,11 +113,15 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
         // decoder.)
         if (PngCrc32(file.data() + at + 4, std::size_t{length} + 4) !=
             Be32(file.data() + at + 8 + length)) {
-            return std::nullopt;
+            return Refuse("png-crc", "is a damaged PNG file: the CRC of its chunk at byte " +
+                                         std::to_string(at) + " does not match its data");
         }
 #endif
         if (type == "IEND") {
-            return imageData ? std::optional<PngHeader>(header) : std::nullopt;
+            if (!imageData) {
+                return Refuse("png-no-data", "is a PNG file without image data");
+            }
+            return header;
         }
         if (type == "IDAT") {
             imageData = true;
@@ -119,25 +132,15 @@ std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file) {
     }
 }
 
-std::string_view PngRefusalLine(PngRefusal refusal) {
-    switch (refusal) {
-    case PngRefusal::Unreadable:
-        return "  failed at reading PNG file";
-    case PngRefusal::Alpha:
-        return "  PNG has transparent pixels, which a TXR file cannot hold (--flatten composites "
-               "them onto black)";
-    case PngRefusal::None:
-        break;
+Result<BitmapImage> DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
+    const Result<PngHeader> header = ReadPngHeader(file);
+    if (!header) {
+        return header.refusal();
     }
-    return {};
-}
-
-PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
-    PngDecoding result;
-    const std::optional<PngHeader> header = ReadPngHeader(file);
-    if (!header || file.size() > static_cast<std::size_t>(INT32_MAX)) {
-        result.refusal = PngRefusal::Unreadable;
-        return result;
+    const Refusal undecodable =
+        Refuse("png-decode", "is a PNG file whose image data does not decode");
+    if (file.size() > static_cast<std::size_t>(INT32_MAX)) {
+        return undecodable;
     }
     const bool alpha = header->colourType == 4 || header->colourType == 6 || header->transparency;
     const int channels = alpha ? 4 : 3;
@@ -147,8 +150,7 @@ PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
     std::unique_ptr<stbi_uc, StbPixels> pixels(stbi_load_from_memory(
         file.data(), static_cast<int>(file.size()), &width, &height, &fileChannels, channels));
     if (pixels == nullptr || width != header->width || height != header->height) {
-        result.refusal = PngRefusal::Unreadable;
-        return result;
+        return undecodable;
     }
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     stbi_uc* rgba = pixels.get();
@@ -158,8 +160,8 @@ PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
             opaque = rgba[4 * i + 3] == 255;
         }
         if (!opaque && !flatten) {
-            result.refusal = PngRefusal::Alpha;
-            return result;
+            return Refuse("png-alpha", "is a PNG file with transparent pixels, which a TXR file "
+                                       "cannot hold (--flatten composites them onto black)");
         }
     }
     // Red, green, blue of pixel i, composited onto black when it has alpha.
@@ -175,7 +177,7 @@ PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
         return r | (g << 8) | (b << 16);
     };
 
-    BitmapImage& bitmap = result.bitmap;
+    BitmapImage bitmap;
     bitmap.width = width;
     bitmap.height = height;
     if (header->colourType == 3) {
@@ -192,8 +194,7 @@ PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
                 auto found = indexOf.find(c);
                 if (found == indexOf.end()) {
                     if (indexOf.size() == 256) {
-                        result.refusal = PngRefusal::Unreadable;
-                        return result;
+                        return undecodable;
                     }
                     const auto k = static_cast<std::uint8_t>(indexOf.size());
                     bitmap.colourTable[4u * k] = static_cast<std::uint8_t>(c >> 16);
@@ -204,7 +205,7 @@ PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
                 bitmap.pixels[static_cast<std::size_t>(y) * stride + x] = found->second;
             }
         }
-        return result;
+        return bitmap;
     }
     bitmap.bitsPerPixel = 24;
     const std::size_t stride = BitmapStride(width, 24);
@@ -218,5 +219,5 @@ PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten) {
             row[3 * x + 2] = static_cast<std::uint8_t>(c);
         }
     }
-    return result;
+    return bitmap;
 }

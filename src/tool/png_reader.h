@@ -8,13 +8,12 @@
 // truecolour as a 24-bit picture; 16-bit channels keep their high byte.
 #pragma once
 
+#include "common/result.h"
 #include "texture/bmp_reader.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string_view>
 
 // What the header chunk says.
 struct PngHeader {
@@ -26,28 +25,18 @@ struct PngHeader {
     bool transparency = false; // a tRNS chunk comes before the image data
 };
 
-// The header of the PNG file in `file`, or nothing when the signature, the
-// first chunk or a chunk length up to IEND is wrong, there is no image data,
-// the depth does not go with the colour type, or a side is 0 or beyond the
-// limits of the bitmap reader.
-std::optional<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file);
+// The header of the PNG file in `file`. Refused as "png-signature" (not a
+// PNG file: signature or first chunk), "png-sides" (a side 0 or beyond the
+// bitmap reader's limits), "png-depth" (a depth that does not go with the
+// colour type), "png-cut" (a chunk runs past the end of the file),
+// "png-crc" (a chunk's CRC does not match its data) or "png-no-data" (no
+// image data before the end chunk).
+Result<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file);
 
-enum class PngRefusal {
-    None,
-    Unreadable, // not a PNG file, or its data does not decode
-    Alpha,      // some pixel is not fully opaque and no flattening was asked for
-};
-
-// The line (two blanks first) that reports a refusal; empty for None.
-std::string_view PngRefusalLine(PngRefusal refusal);
-
-struct PngDecoding {
-    PngRefusal refusal = PngRefusal::None;
-    BitmapImage bitmap; // when refusal is None
-};
-
-// Decodes the PNG file in `file`. An alpha channel (or transparency chunk)
-// whose pixels are all opaque loses nothing and is dropped; otherwise the
-// picture is refused, or with `flatten` composited onto black (each channel
-// times alpha / 255, rounded).
-PngDecoding DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten);
+// Decodes the PNG file in `file` as a picture for a TXR file. An alpha
+// channel (or transparency chunk) whose pixels are all opaque loses nothing
+// and is dropped; otherwise the picture is refused ("png-alpha"), or with
+// `flatten` composited onto black (each channel times alpha / 255, rounded).
+// Besides the header's refusals, "png-decode" when the image data does not
+// decode.
+Result<BitmapImage> DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten);

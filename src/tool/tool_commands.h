@@ -1,20 +1,48 @@
-// The commands of piecetool. Each adds its subcommand, with its options and
-// arguments, to the command line and sets `exitCode` when it has run:
-// 0 when all went well, 1 when the work found or met a failure, 2 for a
-// usage error found after parsing (such as a folder that does not exist).
+// The commands of piecetool, registered the way CLI11 intends: each command
+// is a subcommand with an options struct of its own, validators for its
+// paths and ranges, and a callback that does the work. A run that found or
+// met a problem ends by throwing CommandExit, which carries its exit code to
+// the one place that turns errors into exit codes (piecetool's main).
 #pragma once
+
+#include "catalogue/catalogue_folders.h"
 
 #include <CLI/CLI.hpp>
 
-// Exit code of a usage error: a bad option, a missing argument, a folder
-// that does not exist.
+#include <string>
+
+// Exit codes: 0 all went well; 1 the work found or met a failure; 2 a usage
+// error (a bad option, a missing argument, a folder that does not exist), in
+// which case nothing has been written.
+inline constexpr int kFailureExitCode = 1;
 inline constexpr int kUsageExitCode = 2;
 
+// Ends a command's callback with `code` (nothing is printed for it: the
+// command has reported already). Code 0 returns normally.
+void ExitWith(int code);
+
+// A usage error found while the command runs (two options that do not fit
+// together, say): reported like a parse error, exit code 2.
+[[noreturn]] void UsageError(const std::string& message);
+
 // piecetool convert: textures between TXR, BMP and PNG, folders at a time.
-void AddConvertCommand(CLI::App& app, int& exitCode);
+void AddConvertCommand(CLI::App& app);
 
 // piecetool check PROFILES MODELS TEXTURES [--json] [--all]
-void AddCheckCommand(CLI::App& app, int& exitCode);
+void AddCheckCommand(CLI::App& app);
 
 // piecetool export PROFILES MODELS TEXTURES OUTDIR [--piece NAME]... [--gltf] [--unlit]
-void AddExportCommand(CLI::App& app, int& exitCode);
+void AddExportCommand(CLI::App& app);
+
+// The three catalogue folders every catalogue command takes first, each
+// required to be an existing folder.
+struct CatalogueFolders {
+    std::string profiles;
+    std::string models;
+    std::string textures;
+};
+void AddCatalogueFolders(CLI::App& command, CatalogueFolders& folders);
+
+// The folders indexed; a folder that vanished since the command line was
+// checked is a usage error.
+CatalogueIndex OpenCatalogue(const CatalogueFolders& folders);

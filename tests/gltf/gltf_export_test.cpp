@@ -44,7 +44,7 @@ TEST(GltfExport, DrawsTheViewersGroupsMirroredWithWindingReversed) {
         return index == 0 ? std::vector<std::uint8_t>{0x89, 'P', 'N', 'G'}
                           : std::vector<std::uint8_t>{};
     };
-    const std::optional<GltfPiece> piece = BuildPieceGltf(model, "赤い箱", source, GltfOptions{});
+    const Result<GltfPiece> piece = BuildPieceGltf(model, "赤い箱", source, GltfOptions{});
     ASSERT_TRUE(piece);
     EXPECT_EQ(asked, (std::vector<int>{0, 1})) << "each texture a drawn group uses, once";
     const Json doc = Json::parse(piece->json);
@@ -92,7 +92,7 @@ TEST(GltfExport, UnlitSeparateFilesAndMalformedModels) {
     options.embedImages = false;
     options.binUri = "p.bin";
     options.imageUri = [](std::size_t i) { return "p_" + std::to_string(i) + ".png"; };
-    const std::optional<GltfPiece> piece = BuildPieceGltf(
+    const Result<GltfPiece> piece = BuildPieceGltf(
         model, "p",
         [](int) {
             return std::vector<std::uint8_t>{1, 2, 3};
@@ -112,7 +112,8 @@ TEST(GltfExport, UnlitSeparateFilesAndMalformedModels) {
 
     Bytes cut = model;
     cut.resize(cut.size() - 1);
-    EXPECT_FALSE(BuildPieceGltf(cut, "p", {}, GltfOptions{})) << "a model that runs past its data";
+    EXPECT_EQ(BuildPieceGltf(cut, "p", {}, GltfOptions{}).refusal().code, "model-malformed")
+        << "a model that runs past its data";
 }
 
 } // namespace

@@ -24,7 +24,7 @@ TEST(CatalogueCheck, ListsProfilesInTheViewersOrderAndFindsFilesWithoutRegardToC
     }
     WriteBytes(root + "/models/m.msm", BuildMsm(SquareModel({"SolidAZ.BMP"}, 0)).bytes);
     WriteBytes(root + "/textures/solidaz.txr", SolidTxr(0xFF0000, 2));
-    const std::optional<CatalogueIndex> catalogue =
+    const Result<CatalogueIndex> catalogue =
         OpenCatalogue(root + "/profiles", root + "/models", root + "/textures");
     ASSERT_TRUE(catalogue);
     std::vector<std::string> order;
@@ -42,7 +42,7 @@ TEST(CatalogueCheck, ListsProfilesInTheViewersOrderAndFindsFilesWithoutRegardToC
 #ifdef PV_SOURCE_DIR
 TEST(CatalogueCheck, FindsNothingInTheSamples) {
     const std::string samples = std::string(PV_SOURCE_DIR) + "/samples";
-    const std::optional<CatalogueIndex> catalogue =
+    const Result<CatalogueIndex> catalogue =
         OpenCatalogue(samples + "/profiles", samples + "/models", samples + "/textures");
     ASSERT_TRUE(catalogue);
     const CheckReport report = CheckCatalogue(*catalogue, true, {});

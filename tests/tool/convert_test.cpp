@@ -41,7 +41,8 @@ std::vector<std::string> Planned(const ConvertPlan& plan, const fs::path& root) 
     std::vector<std::string> jobs;
     for (const ConvertJob& job : plan.jobs) {
         jobs.push_back(job.input.lexically_relative(root).generic_string() + ">" +
-                       job.output.lexically_relative(root).generic_string() + job.problem);
+                       job.output.lexically_relative(root).generic_string() +
+                       (job.problem ? " " + job.problem->code : ""));
     }
     return jobs;
 }
@@ -70,15 +71,13 @@ TEST(ConvertPlan, DirectionsAndNamesBesideTheInputOrMirroredUnderOut) {
         {{{in}, T::Txr, {}, true},
          {"in/a.BMP>in/a.txr", "in/b.png>in/b.txr", "in/maps.old/d.Dib>in/maps.old/d.txr"}},
         {{{(root / "clash").string()}, {}, {}, false},
-         {"clash/x.bmp>clash/x.txr",
-          "clash/x.png>clash/x.txr  an earlier input has the same output"}},
+         {"clash/x.bmp>clash/x.txr", "clash/x.png>clash/x.txr same-output"}},
         {{{(root / "loop").string()}, {}, {}, false},
-         {"loop/y.bmp>loop/y.txr  the output is also an input of this run",
-          "loop/y.txr>loop/y.bmp  the output is also an input of this run"}},
+         {"loop/y.bmp>loop/y.txr output-is-input", "loop/y.txr>loop/y.bmp output-is-input"}},
     };
     for (const auto& c : cases) {
         const ConvertPlan plan = PlanConversions(c.request);
-        EXPECT_EQ(plan.usageError, "");
+        EXPECT_FALSE(plan.usageError) << plan.usageError->message;
         EXPECT_EQ(Planned(plan, root), c.expected) << c.request.inputs[0];
     }
 }
@@ -143,9 +142,17 @@ std::vector<Picture> SamePictures() {
     return pictures;
 }
 
+// "converted", "skipped", or the refusal's code.
+std::string Outcome(const Result<FileStatus>& outcome) {
+    if (!outcome) {
+        return outcome.refusal().code;
+    }
+    return *outcome == FileStatus::Converted ? "converted" : "skipped";
+}
+
 // Converts the file `input` of `folder` into its file `output`.
-FileOutcome ConvertIn(const ScratchFolder& folder, const char* input, const char* output,
-                      InputKind kind, T target, ConvertOptions options = {}) {
+Result<FileStatus> ConvertIn(const ScratchFolder& folder, const char* input, const char* output,
+                             InputKind kind, T target, ConvertOptions options = {}) {
     ConvertJob job;
     job.input = folder.File(input);
     job.output = folder.File(output);
@@ -162,9 +169,9 @@ TEST(ConvertFile, PngAndBitmapOfThePicturesGiveTheSameTexture) {
     for (const Picture& p : SamePictures()) {
         WriteBytes(folder.File("p.bmp"), BuildBmp(p.bmp));
         WriteBytes(folder.File("p.png"), BuildPng(p.png));
-        EXPECT_EQ(
-            ConvertIn(folder, "p.png", "png.txr", InputKind::Png, T::Txr, {true, p.flatten}).status,
-            FileStatus::Converted)
+        EXPECT_EQ(Outcome(ConvertIn(folder, "p.png", "png.txr", InputKind::Png, T::Txr,
+                                    {true, p.flatten})),
+                  "converted")
             << p.name;
         EXPECT_EQ(ReadBytes(folder.File("png.txr")), bmpTxr()) << p.name;
     }
@@ -172,11 +179,11 @@ TEST(ConvertFile, PngAndBitmapOfThePicturesGiveTheSameTexture) {
         // Two levels: level 0 must be found and the smaller one ignored.
         WriteBytes(folder.File("t.txr"),
                    BuildTxr({4, 2, bits, 2, PatternPixel, PatternPaletteByte}));
-        ConvertIn(folder, "t.txr", "p.png", InputKind::Txr, T::Png, {true});
-        ConvertIn(folder, "t.txr", "p.bmp", InputKind::Txr, T::Bmp, {true});
+        ASSERT_TRUE(ConvertIn(folder, "t.txr", "p.png", InputKind::Txr, T::Png, {true}));
+        ASSERT_TRUE(ConvertIn(folder, "t.txr", "p.bmp", InputKind::Txr, T::Bmp, {true}));
         EXPECT_EQ(ReadPngHeader(ReadBytes(folder.File("p.png")))->colourType, bits == 8 ? 3 : 2)
             << bits << "-bit: paletted or truecolour";
-        ConvertIn(folder, "p.png", "png.txr", InputKind::Png, T::Txr, {true});
+        ASSERT_TRUE(ConvertIn(folder, "p.png", "png.txr", InputKind::Png, T::Txr, {true}));
         EXPECT_EQ(ReadBytes(folder.File("png.txr")), bmpTxr()) << bits << "-bit texture as PNG";
     }
     // Expanded through its palette (as the glTF export's images are).
@@ -188,58 +195,94 @@ TEST(ConvertFile, PngAndBitmapOfThePicturesGiveTheSameTexture) {
         const auto colour = kept->palette[kept->pixels[i]];
         EXPECT_TRUE(std::equal(colour.begin(), colour.end(), &expanded->pixels[3 * i])) << i;
     }
-    EXPECT_TRUE(EncodePng({2, 2, false, Bytes(11, 0), {}}).empty()) << "11 bytes for 2 x 2 x 3";
-    EXPECT_TRUE(EncodePng({2, 2, true, Bytes(4, 0), {}}).empty()) << "paletted, no palette";
+    EXPECT_EQ(EncodePng({2, 2, false, Bytes(11, 0), {}}).refusal().code, "png-picture")
+        << "11 bytes for 2 x 2 x 3";
+    EXPECT_EQ(EncodePng({2, 2, true, Bytes(4, 0), {}}).refusal().code, "png-picture")
+        << "paletted, no palette";
+    EXPECT_EQ(EncodePng({0, 2, false, {}, {}}).refusal().code, "png-picture") << "no width";
 }
 
+// Every reason a file is refused for, once each: its code, and nothing
+// written.
 TEST(ConvertFile, RefusalsNameTheirReasonAndWriteNothing) {
     TestPng keyed{8, 4, 2, 8, Pattern};
     keyed.transparency = {0, U8(Pattern(0, 0, 0)), 0, U8(Pattern(0, 0, 1)),
                           0, U8(Pattern(0, 0, 2))};
-    Bytes cut = BuildPng({64, 64, 2, 8, Pattern});
+    const Bytes png = BuildPng({64, 64, 2, 8, Pattern});
+    Bytes cut = png;
     cut.resize(cut.size() / 2);
     Bytes damaged = BuildPng({8, 4, 2, 8, Pattern});
     damaged[30] ^= 0x01; // a bit of the header chunk's CRC: the chunk reads as damaged
+    // An image data chunk whose bytes are not a zlib stream, its CRC made right.
+    Bytes garbled = BuildPng({8, 4, 2, 8, Pattern});
+    const std::size_t idat = 8 + 25; // signature, IHDR chunk
+    garbled[idat + 8] ^= 0xFF;
+    const std::uint32_t length =
+        garbled[idat] << 24 | garbled[idat + 1] << 16 | garbled[idat + 2] << 8 | garbled[idat + 3];
+    const std::uint32_t crc = PngCrc32(&garbled[idat + 4], length + 4);
+    for (int k = 0; k < 4; ++k) {
+        garbled[idat + 8 + length + k] = U8(crc >> (24 - 8 * k));
+    }
+    // The end chunk right after the header: no image data.
+    Bytes empty(png.begin(), png.begin() + idat);
+    const Bytes end = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+    empty.insert(empty.end(), end.begin(), end.end());
     Bytes shortTexture = BuildTxr({4, 4, 24, 1, PatternPixel, {}});
     shortTexture.pop_back();
-    const std::string alpha(PngRefusalLine(PngRefusal::Alpha));
-    const std::string unreadable(PngRefusalLine(PngRefusal::Unreadable));
-    const std::string badTexture = "  failed at reading texture file";
+    TestBitmap four = Plain8(8, 8);
+    four.bitsPerPixel = 4;
+    four.tableEntries = 16;
     const struct {
         const char* name;
         Bytes file;
-        std::string expected;
+        std::string code;
         InputKind kind = InputKind::Png;
     } cases[] = {
         {"transparent pixel",
          BuildPng({8, 4, 6, 8, [](int x, int, int c) { return c == 3 && x == 1 ? 200 : 255; }}),
-         alpha},
-        {"colour key", BuildPng(keyed), alpha},
-        {"not a PNG", Bytes{'B', 'M', 0, 0}, unreadable},
-        {"grey of 3 bits", BuildPng({8, 4, 0, 3, [](int, int, int) { return 5; }}), unreadable},
-        {"truncated", cut, unreadable},
-        {"chunk CRC wrong", damaged, unreadable},
-        {"side of 6", BuildPng({6, 4, 2, 8, Pattern}), TxrRefusalLines(TxrRefusal::Side)[0].data()},
-        {"texture cut short of level 0", shortTexture, badTexture, InputKind::Txr},
-        {"texture shorter than its header", Bytes(15, 0), badTexture, InputKind::Txr},
+         "png-alpha"},
+        {"colour key", BuildPng(keyed), "png-alpha"},
+        {"not a PNG", Bytes{'B', 'M', 0, 0}, "png-signature"},
+        {"grey of 3 bits", BuildPng({8, 4, 0, 3, [](int, int, int) { return 5; }}), "png-depth"},
+        {"truncated", cut, "png-cut"},
+        {"chunk CRC wrong", damaged, "png-crc"},
+        {"no image data", empty, "png-no-data"},
+        {"image data that does not decode", garbled, "png-decode"},
+        {"side of 6", BuildPng({6, 4, 2, 8, Pattern}), "bmp-sides"},
+        {"texture cut short of level 0", shortTexture, "txr-unreadable", InputKind::Txr},
+        {"texture shorter than its header", Bytes(15, 0), "txr-unreadable", InputKind::Txr},
+        {"bitmap of 4 bits", BuildBmp(four), "bmp-depth", InputKind::Bitmap},
+        {"bitmap that is not one", Bytes(60, 'x'), "bmp-unreadable", InputKind::Bitmap},
+        {"picture of another kind", Bytes(4, 0), "convert-kind", InputKind::Other},
     };
     // The largest side is read; one more is refused.
     const auto black = [](int, int, int) { return 0; };
     for (const auto& [w, h, readable] :
          {std::tuple{kMaxBitmapSide, 1, true}, std::tuple{1, kMaxBitmapSide, true},
-          std::tuple{kMaxBitmapSide + 1, 1, false}, std::tuple{1, kMaxBitmapSide + 1, false}}) {
-        EXPECT_EQ(ReadPngHeader(BuildPng({w, h, 0, 8, black})).has_value(), readable)
+          std::tuple{kMaxBitmapSide + 1, 1, false}, std::tuple{1, kMaxBitmapSide + 1, false},
+          std::tuple{0, 1, false}}) {
+        const Result<PngHeader> header = ReadPngHeader(BuildPng({w, h, 0, 8, black}));
+        EXPECT_EQ(header ? "read" : header.refusal().code, readable ? "read" : "png-sides")
             << w << " x " << h;
     }
     for (const auto& c : cases) {
         ScratchFolder folder;
-        WriteBytes(folder.File("in"), c.file);
-        const FileOutcome outcome =
-            ConvertIn(folder, "in", "out", c.kind, c.kind == InputKind::Png ? T::Txr : T::Png);
-        EXPECT_EQ(outcome.status, FileStatus::Failed) << c.name;
-        EXPECT_EQ(outcome.lines, std::vector<std::string>{c.expected}) << c.name;
-        EXPECT_EQ(folder.Entries(), std::vector<std::string>{"in"}) << c.name << ": no output";
+        const char* input = c.kind == InputKind::Bitmap ? "in.bmp" : "in";
+        WriteBytes(folder.File(input), c.file);
+        const Result<FileStatus> outcome =
+            ConvertIn(folder, input, "out", c.kind, c.kind == InputKind::Txr ? T::Png : T::Txr);
+        EXPECT_EQ(Outcome(outcome), c.code) << c.name;
+        EXPECT_FALSE(outcome || outcome.refusal().message.empty()) << c.name << ": a reason";
+        EXPECT_EQ(folder.Entries(), std::vector<std::string>{input}) << c.name << ": no output";
     }
+    // A bitmap's refusal is the lines the single-file converter prints.
+    ScratchFolder folder;
+    WriteBytes(folder.File("d.bmp"), BuildBmp(four));
+    const auto lines = TxrRefusalLines(TxrRefusal::Depth);
+    EXPECT_EQ(ConvertIn(folder, "d.bmp", "d.txr", InputKind::Bitmap, T::Txr).refusal().message,
+              std::string(lines[0].substr(2)) + "\n" + std::string(lines[1].substr(2)));
+    EXPECT_EQ(Outcome(ConvertIn(folder, "missing.png", "m.txr", InputKind::Png, T::Txr)),
+              "file-unreadable");
 }
 
 TEST(ConvertFile, AProblemFoundInPlanningFailsTheFileUnlessItsOutputIsAnInputLeftAlone) {
@@ -248,14 +291,16 @@ TEST(ConvertFile, AProblemFoundInPlanningFailsTheFileUnlessItsOutputIsAnInputLef
     WriteBytes(folder.File("b.txr"), {'o', 'l', 'd'});
     const struct {
         bool outputIsInput, force;
-        FileStatus expected;
-    } cases[] = {{false, false, FileStatus::Failed},
-                 {true, false, FileStatus::Skipped},
-                 {true, true, FileStatus::Failed}};
+        const char* expected;
+    } cases[] = {{false, false, "a-problem"}, {true, false, "skipped"}, {true, true, "a-problem"}};
     for (const auto& c : cases) {
-        ConvertJob job{folder.File("b.bmp"), folder.File("b.txr"), InputKind::Bitmap, T::Txr,
-                       "  a problem",        c.outputIsInput};
-        EXPECT_EQ(ConvertFile(job, {c.force}).status, c.expected) << c.outputIsInput << c.force;
+        ConvertJob job{folder.File("b.bmp"),
+                       folder.File("b.txr"),
+                       InputKind::Bitmap,
+                       T::Txr,
+                       Refuse("a-problem", "a problem"),
+                       c.outputIsInput};
+        EXPECT_EQ(Outcome(ConvertFile(job, {c.force})), c.expected) << c.outputIsInput << c.force;
     }
     EXPECT_EQ(ReadBytes(folder.File("b.txr")), (Bytes{'o', 'l', 'd'})) << "never written";
 }
@@ -279,20 +324,21 @@ TEST(ConvertFile, ExistingOutputsAreSkippedOrReplacedWithForceAndKeptOnAFailedWr
         WriteBytes(folder.File("b.bmp"), BuildBmp(Plain8(8, 8)));
         WriteBytes(folder.File(c.output), {'o', 'l', 'd'});
         const auto convert = [&](bool force) {
-            return ConvertIn(folder, c.input, c.output, c.kind, c.target, {force}).status;
+            return Outcome(ConvertIn(folder, c.input, c.output, c.kind, c.target, {force}));
         };
-        EXPECT_EQ(convert(false), FileStatus::Skipped) << c.output;
+        EXPECT_EQ(convert(false), "skipped") << c.output;
         EXPECT_EQ(ReadBytes(folder.File(c.output)), (Bytes{'o', 'l', 'd'})) << c.output;
-        EXPECT_EQ(convert(true), FileStatus::Converted) << c.output;
+        EXPECT_EQ(convert(true), "converted") << c.output;
         EXPECT_GT(ReadBytes(folder.File(c.output)).size(), 3u) << c.output << " replaced";
         // An output that cannot be replaced (a folder of that name) fails the
         // file and leaves no temporary or partial file behind.
         fs::remove(folder.File(c.output));
         fs::create_directories(fs::path(folder.File(c.output)) / "keep");
         const auto before = folder.Entries();
-        const FileOutcome failed = ConvertIn(folder, c.input, c.output, c.kind, c.target, {true});
-        EXPECT_EQ(failed.status, FileStatus::Failed) << c.output;
-        EXPECT_FALSE(failed.lines.empty()) << c.output << ": a reason is given";
+        const Result<FileStatus> failed =
+            ConvertIn(folder, c.input, c.output, c.kind, c.target, {true});
+        EXPECT_EQ(Outcome(failed), c.target == T::Txr ? "txr-not-written" : "file-write")
+            << c.output;
         EXPECT_EQ(folder.Entries(), before) << c.output;
         EXPECT_TRUE(fs::is_directory(fs::path(folder.File(c.output)) / "keep")) << c.output;
     }

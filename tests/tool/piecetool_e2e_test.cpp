@@ -209,16 +209,20 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         Args args;
         std::string says;
     } cases[] = {
-        {{"check", folder.File("a")}, "is required"},
-        {{"check", folder.File("none"), folder.File(""), folder.File("")}, "does not exist"},
+        {{"check", folder.File("")}, "MODELS is required"},
+        {{"check", folder.File("none"), folder.File(""), folder.File("")},
+         "PROFILES: Directory does not exist"},
         {{"export", folder.File("")}, "is required"},
-        {{"check", "a", "b", "c", "--frobnicate"}, "--frobnicate"},
-        {{"convert", "--to", "bmp", bmp}, ""},
-        {{"convert", "--to", "gif", bmp}, ""},
-        {{"convert", folder.File("missing")}, ""},
-        {{"convert", folder.File("a.bmp.txt")}, ""},
-        {{"convert", "--to", "txr", folder.File("a.txr")}, ""},
-        {{"convert", "--jobs", "0", bmp}, ""},
+        {{"export", folder.File(""), folder.File(""), folder.File(""), folder.File("a.bmp")},
+         "the output folder"},
+        {{"check", folder.File(""), folder.File(""), folder.File(""), "--frobnicate"},
+         "not expected: --frobnicate"},
+        {{"convert", "--to", "bmp", bmp}, "--to does not fit"},
+        {{"convert", "--to", "gif", bmp}, "--to: gif not in {txr,bmp,png}"},
+        {{"convert", folder.File("missing")}, "INPUT: Path does not exist"},
+        {{"convert", folder.File("a.bmp.txt")}, "is not a BMP, DIB, PNG or TXR file"},
+        {{"convert", "--to", "txr", folder.File("a.txr")}, "--to does not fit"},
+        {{"convert", "--jobs", "0", bmp}, "--jobs: Value 0 not in range 1 to 1024"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = Piecetool(c.args);

@@ -1,0 +1,32 @@
+#include "tool/tool_commands.h"
+
+void ExitWith(int code) {
+    if (code != 0) {
+        throw CLI::RuntimeError(code);
+    }
+}
+
+void UsageError(const std::string& message) {
+    throw CLI::ValidationError(message);
+}
+
+void AddCatalogueFolders(CLI::App& command, CatalogueFolders& folders) {
+    command.add_option("PROFILES", folders.profiles, "folder of the piece profiles (.prt)")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    command.add_option("MODELS", folders.models, "folder of the models (.msm)")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    command.add_option("TEXTURES", folders.textures, "folder of the textures (.txr)")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+}
+
+CatalogueIndex OpenCatalogue(const CatalogueFolders& folders) {
+    Result<CatalogueIndex> catalogue =
+        OpenCatalogue(folders.profiles, folders.models, folders.textures);
+    if (!catalogue) {
+        UsageError(catalogue.refusal().message);
+    }
+    return std::move(catalogue).value();
+}
