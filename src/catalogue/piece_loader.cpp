@@ -104,7 +104,11 @@ void JudgeTextures(LoadedPiece& piece) {
         case TextureLookup::found:
             break;
         }
-        const std::string file = ShownFileName(texture.lookup.file->name);
+        // A texture held in memory (a piece not yet written) has no file of
+        // the folder: it goes by the name it is looked for under.
+        const std::string file = texture.lookup.file != nullptr
+                                     ? ShownFileName(texture.lookup.file->name)
+                                     : ShiftJisToUtf8(texture.lookup.txrName);
         if (!texture.inspection.readable) {
             AddFinding(piece.findings, FindingCode::textureMalformed, piece, file,
                        file + " " + texture.inspection.problem);

@@ -3,6 +3,7 @@
 // against the real single-file converter (pieceviewer /t and /b), exit codes.
 #include "builders/bmp_builder.h"
 #include "builders/fault_catalogue.h"
+#include "support/model_cases.h"
 #include "support/png_builder.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
@@ -197,6 +198,37 @@ TEST(PiecetoolE2e, TheArtistsRoundTripThroughPngGivesTheTexturesBack) {
     EXPECT_EQ(Piecetool({"convert", edited, "-r", "--out", textures, "--force"}).exitCode, 0);
     EXPECT_EQ(ReadBytes(textures + "/floor.txr"), floor);
     EXPECT_EQ(ReadBytes(textures + "/walls.v2/brick.txr"), brick);
+}
+
+// Check and export read models with the one loader: for each way a model
+// fails to load they print the same finding, and export writes only the
+// sound piece.
+TEST(PiecetoolE2e, CheckAndExportGiveTheSameFindingForEveryModelThatDoesNotLoad) {
+    ScratchFolder folder;
+    const std::string models = WriteModelCases(folder.Path().string());
+    const Args folders = {folder.File("profiles"), models, folder.File("textures")};
+    Args check = {"check"}, exported = {"export"};
+    check.insert(check.end(), folders.begin(), folders.end());
+    exported.insert(exported.end(), folders.begin(), folders.end());
+    exported.push_back(folder.File("out"));
+    const ProgramResult checked = Piecetool(check);
+    const ProgramResult written = Piecetool(exported);
+    EXPECT_EQ(checked.exitCode, 1);
+    EXPECT_EQ(written.exitCode, 1);
+    for (const ModelCase& c : ModelCases()) {
+        const auto line = [&c](const std::string& output) {
+            const std::size_t at = output.find("(" + c.profile + ")");
+            return at == std::string::npos
+                       ? std::string()
+                       : output.substr(output.rfind('\n', at) + 1,
+                                       output.find('\n', at) - output.rfind('\n', at) - 1);
+        };
+        EXPECT_EQ(line(written.standardOutput), line(checked.standardOutput)) << c.profile;
+        EXPECT_EQ(line(checked.standardOutput).find("error " + c.code + " "),
+                  c.code.empty() ? std::string::npos : 0u)
+            << c.profile << ": " << checked.standardOutput;
+    }
+    EXPECT_EQ(Names(folder.File("out")), Args{"a_sound.glb"});
 }
 
 TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
