@@ -1,12 +1,12 @@
 # Sourced by the scripts that run Windows programs: one Xvfb display and one
 # persistent wineserver for the whole run, so that each Wine process starts in
-# tens of milliseconds. wine_session_start exports DISPLAY and WINEPREFIX;
-# wine_session_stop ends both.
+# tens of milliseconds. wine_session_start exports DISPLAY and the Wine
+# environment (wine-env.sh); wine_session_stop ends both.
 here_session=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$here_session/scripts/wine-env.sh"
 
 wine_session_start() {
-  export WINEPREFIX="${WINEPREFIX:-$here_session/build/wineprefix}"
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+  pv_wine_env "$here_session"
   if [[ -z "${PV_KEEP_DISPLAY:-}" || -z "${DISPLAY:-}" ]]; then
     local n=99
     while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
