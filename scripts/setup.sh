@@ -53,26 +53,33 @@ else
   viewer=$! # the demonstration ends when the viewer ends
   running() { kill -0 "$viewer" 2>/dev/null; }
   window_shown() { xwininfo -root -tree 2>/dev/null | grep -q '"Varnholt-Map Piece Viewer"'; }
+  # Sets `ended` to how the viewer ended, once it has.
+  how_it_ended() {
+    local code=0
+    wait "$viewer" 2>/dev/null || code=$?
+    ended="ended (exit code $code)"
+  }
   problem=
   for _ in $(seq 60); do
     window_shown && break
     running || break
     sleep 1
   done
-  if ! window_shown; then
-    problem="the viewer's window did not appear"
-  else
+  if window_shown; then
     sleep 6 # the scan, the first piece's textures, a few frames of its turn
-    if ! running || ! window_shown; then
-      problem="the viewer ended before its screenshot was taken"
+    if ! running; then
+      how_it_ended
+      problem="the viewer $ended before its screenshot was taken"
+    elif ! window_shown; then
+      problem="the viewer's window went away before its screenshot was taken"
     elif ! import -window root -crop 660x480+0+0 +repage "$out/viewer.png" 2>/dev/null; then
       problem="the screenshot could not be taken"
     fi
-  fi
-  if [[ -n "$problem" ]] && ! running; then
-    code=0
-    wait "$viewer" 2>/dev/null || code=$?
-    problem+=" (the viewer ended with exit code $code)"
+  elif running; then
+    problem="the viewer's window did not appear within a minute"
+  else
+    how_it_ended
+    problem="the viewer $ended without showing its window"
   fi
   wineserver -k 2>/dev/null || true
   wait "$viewer" 2>/dev/null || true
