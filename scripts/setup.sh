@@ -5,7 +5,9 @@
 # The viewer opens with the sample pieces loaded (the script fills in its
 # folder dialog). On a desktop it opens on your display and the script ends
 # when you close it. Without a display (DISPLAY unset) the viewer runs in a virtual X
-# display for a few seconds; a screenshot is written to build/out/viewer.png.
+# display for a few seconds; a screenshot is written to build/out/viewer.png,
+# or, when the viewer's window never appears or the viewer ends first, the
+# script says so and exits with 1.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -46,15 +48,45 @@ if [[ -n "${PV_KEEP_DISPLAY:-}" ]]; then
 else
   out="$root/build/out"
   mkdir -p "$out"
+  rm -f "$out/viewer.png" # a screenshot of an earlier run must not pass for this one's
   "${demo[@]}" &
-  viewer=$!
+  viewer=$! # the demonstration ends when the viewer ends
+  running() { kill -0 "$viewer" 2>/dev/null; }
+  window_shown() { xwininfo -root -tree 2>/dev/null | grep -q '"Varnholt-Map Piece Viewer"'; }
+  # Sets `ended` to how the viewer ended, once it has.
+  how_it_ended() {
+    local code=0
+    wait "$viewer" 2>/dev/null || code=$?
+    ended="ended (exit code $code)"
+  }
+  problem=
   for _ in $(seq 60); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"Varnholt-Map Piece Viewer"' && break
+    window_shown && break
+    running || break
     sleep 1
   done
-  sleep 6 # the scan, the first piece's textures, a few frames of its turn
-  import -window root -crop 660x480+0+0 +repage "$out/viewer.png" 2>/dev/null &&
-    echo "no display: the viewer ran in a virtual display; screenshot in $out/viewer.png"
+  if window_shown; then
+    sleep 6 # the scan, the first piece's textures, a few frames of its turn
+    if ! running; then
+      how_it_ended
+      problem="the viewer $ended before its screenshot was taken"
+    elif ! window_shown; then
+      problem="the viewer's window went away before its screenshot was taken"
+    elif ! import -window root -crop 660x480+0+0 +repage "$out/viewer.png" 2>/dev/null; then
+      problem="the screenshot could not be taken"
+    fi
+  elif running; then
+    problem="the viewer's window did not appear within a minute"
+  else
+    how_it_ended
+    problem="the viewer $ended without showing its window"
+  fi
   wineserver -k 2>/dev/null || true
   wait "$viewer" 2>/dev/null || true
+  if [[ -n "$problem" ]]; then
+    rm -f "$out/viewer.png"
+    echo "setup: $problem; no screenshot" >&2
+    exit 1
+  fi
+  echo "no display: the viewer ran in a virtual display; screenshot in $out/viewer.png"
 fi

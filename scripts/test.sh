@@ -33,7 +33,7 @@ count_ctest() {
 # Every tracked C++ file must be formatted with the repository's .clang-format:
 # one failed item when any is not.
 echo "== format: clang-format --dry-run --Werror"
-if git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror >"$log_dir/format.log" 2>&1; then
+if git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror >"$log_dir/format.log" 2>&1; then
   passed=$((passed + 1))
 else
   echo "== format: FAILED, files not formatted (see $log_dir/format.log):"

@@ -1,22 +1,34 @@
 # Sourced by the scripts that run Windows programs: one Xvfb display and one
 # persistent wineserver for the whole run, so that each Wine process starts in
-# tens of milliseconds. wine_session_start exports DISPLAY and WINEPREFIX;
-# wine_session_stop ends both.
+# tens of milliseconds. wine_session_start exports DISPLAY and the Wine
+# environment (wine-env.sh); wine_session_stop ends both.
 here_session=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$here_session/scripts/wine-env.sh"
 
 wine_session_start() {
-  export WINEPREFIX="${WINEPREFIX:-$here_session/build/wineprefix}"
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=ja_JP.UTF-8
+  pv_wine_env "$here_session"
   if [[ -z "${PV_KEEP_DISPLAY:-}" || -z "${DISPLAY:-}" ]]; then
-    local n=99
-    while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb chooses a free display number itself and writes it to the
+    # descriptor of -displayfd once it accepts connections: no guessing from
+    # lock files, which races with another session starting at the same time.
+    local fifo_dir n=
+    fifo_dir=$(mktemp -d)
+    mkfifo "$fifo_dir/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo_dir/display" \
+      >/dev/null 2>&1 &
     PV_XVFB_PID=$!
+    read -r -t 30 n <"$fifo_dir/display" || true
+    rm -rf "$fifo_dir"
+    if [[ ! "$n" =~ ^[0-9]+$ ]]; then
+      echo "wine-session: Xvfb did not start" >&2
+      kill "$PV_XVFB_PID" 2>/dev/null || true
+      unset PV_XVFB_PID
+      return 1
+    fi
     export DISPLAY=":$n"
     # Programs started inside the session (a test making a prefix of its own)
     # learn from this that the display has no window manager.
     export PV_NO_WINDOW_MANAGER=1
-    for _ in $(seq 50); do [[ -e /tmp/.X11-unix/X$n ]] && break; sleep 0.1; done
   fi
   mkdir -p "$WINEPREFIX"
   wineserver -p

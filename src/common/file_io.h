@@ -74,6 +74,8 @@ bool BeginOutputFile(OutputFile& file, const char* path);
 bool BeginOutputIntoCreatedFile(OutputFile& file, const char* path);
 
 // Appends bytes; a failure is remembered and reported by CommitOutputFile.
+// The bytes are written or copied before it returns, as are those of
+// WriteOutputSpans: their memory may go (an input unmapped) before the commit.
 void WriteOutput(OutputFile& file, const void* data, std::size_t count);
 
 // One piece of a gathered write.

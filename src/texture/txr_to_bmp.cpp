@@ -90,9 +90,12 @@ bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
         }
     }
     WriteOutputSpans(output, spans.data(), spans.size());
-    const bool written = CommitOutputFile(output);
+    // Every byte is now in the file or in the output's own buffer: the input
+    // is released before the commit. Windows refuses to replace a file that
+    // is mapped, so a texture converted onto its own name would otherwise
+    // stay as it was.
     CloseInputFile(input);
-    return written;
+    return CommitOutputFile(output);
 }
 
 } // namespace

@@ -21,6 +21,13 @@ TEST(OutputFile, CommitReplacesTheTargetWholeAndAbandonLeavesItUntouched) {
     ASSERT_TRUE(CommitOutputFile(file));
     EXPECT_EQ(ReadBytes(target), (Bytes{'a', 'b', 'c'})) << "the longer old file is replaced";
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.bin"}) << "no temporary file left";
+    // A target that can no longer be replaced (a folder by now) fails the commit.
+    ASSERT_TRUE(BeginOutputFile(file, target.c_str()));
+    WriteOutput(file, "xyz", 3);
+    std::filesystem::remove(target);
+    std::filesystem::create_directory(target);
+    EXPECT_FALSE(CommitOutputFile(file));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.bin"}) << "the temporary file goes";
 }
 
 TEST(OutputFile, NoneIsBegunWhereTheTargetCannotBe) {

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 TestTexture Texture(int w, int h, int bpp, int levels = 1) {
@@ -104,5 +108,23 @@ TEST(ConvertTxrToBmp, MissingTextureOrUnwritableBitmapLeavesNoFile) {
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.txr", "out.bmp"}));
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / "out.bmp"));
 }
+
+#ifdef _WIN32
+
+TEST(ConvertTxrToBmp, ABitmapThatCannotBeReplacedFailsTheConversionAndIsKept) {
+    // Held open by another program, as a paint program may: the platform
+    // refuses to replace it.
+    ScratchFolder folder;
+    WriteBytes(folder.File("in.txr"), BuildTxr(Texture(4, 4, 24)));
+    WriteBytes(folder.File("out.bmp"), Bytes{'o', 'l', 'd'});
+    const HANDLE held = CreateFileA(folder.File("out.bmp").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(ConvertTxrToBmp(folder.File("in.txr").c_str(), folder.File("out.bmp").c_str()));
+    CloseHandle(held);
+    EXPECT_EQ(ReadBytes(folder.File("out.bmp")), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.txr", "out.bmp"}));
+}
+
+#endif
 
 } // namespace
