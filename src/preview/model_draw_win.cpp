@@ -1,42 +1,10 @@
 #include "preview/model_draw_win.h"
 
 #include "app/app_state.h"
+#include "preview/fan_run.h"
 #include "preview/msm_layout.h"
 
 #include <cstring>
-
-namespace {
-
-// A fan's vertices as one run of the vertex array: the first and the count of
-// the run its indices span, and the indices counted from the run's start.
-struct FanRun {
-    WORD first = 0;
-    WORD count = 0;
-    WORD indices[128]; // a group's index count is a byte below 128
-};
-
-// The run of a fan whose indices are all in the vertex array. False for more
-// indices than a group can hold.
-bool MakeFanRun(const BYTE* modelImage, const MsmGroup& group, FanRun& run) {
-    if (group.indexCount > static_cast<int>(sizeof run.indices / sizeof run.indices[0])) {
-        return false;
-    }
-    WORD low = 0xFFFF;
-    WORD high = 0;
-    for (int i = 0; i < group.indexCount; ++i) {
-        std::memcpy(&run.indices[i], modelImage + group.indicesOffset + 2 * i, 2);
-        low = run.indices[i] < low ? run.indices[i] : low;
-        high = run.indices[i] > high ? run.indices[i] : high;
-    }
-    for (int i = 0; i < group.indexCount; ++i) {
-        run.indices[i] = static_cast<WORD>(run.indices[i] - low);
-    }
-    run.first = low;
-    run.count = static_cast<WORD>(high - low + 1);
-    return true;
-}
-
-} // namespace
 
 HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t modelImageSize) {
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, kClearDepth, 0);
@@ -66,7 +34,7 @@ HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t 
             // must name a vertex of the array.
             if (group->indexCount < 3 ||
                 !MsmGroupIndicesInRange(image, *group, head->vertexCount) ||
-                !MakeFanRun(modelImage, *group, run)) {
+                !MakeFanRun(image, *group, run)) {
                 continue;
             }
             // A texture index without a slot draws the fan untextured.

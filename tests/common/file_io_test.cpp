@@ -1,4 +1,5 @@
 // Whole-file reading and all-or-nothing writing.
+#include "catalogue/catalogue_folders.h"
 #include "common/file_io.h"
 
 #include "support/scratch.h"
@@ -60,13 +61,33 @@ TEST(InputFile, EachOpenInputHoldsItsOwnBytesWhateverWasReadBefore) {
     CloseInputFile(first);
 }
 
-TEST(ReadWholeFile, RefusesMissingFilesFoldersAndFilesOverTheLimit) {
+// Each refusal of whole-file reading and writing, and of opening a
+// catalogue, names its reason.
+TEST(ReadFileBytes, RefusesMissingFilesFoldersAndFilesOverTheLimitSayingWhich) {
     ScratchFolder folder;
     WriteBytes(folder.File("f"), Bytes{1, 2, 3});
     EXPECT_EQ(ReadWholeFile(folder.File("f").c_str(), 3).value(), (Bytes{1, 2, 3}));
-    EXPECT_FALSE(ReadWholeFile(folder.File("f").c_str(), 2)) << "one byte over the limit";
-    EXPECT_FALSE(ReadWholeFile(folder.File("none").c_str(), 100)) << "missing file";
-    EXPECT_FALSE(ReadWholeFile(folder.Path().string().c_str(), 100)) << "a folder";
+    const auto code = [](const Result<Bytes>& read) { return read ? "read" : read.refusal().code; };
+    const struct {
+        std::string path;
+        std::uint64_t limit;
+        const char* code;
+    } cases[] = {
+        {folder.File("f"), 3, "read"},
+        {folder.File("f"), 2, "file-too-large"},
+        {folder.File("none"), 100, "file-unreadable"},
+        {folder.Path().string(), 100, "file-unreadable"},
+    };
+    for (const auto& c : cases) {
+        const Result<Bytes> read = ReadFileBytes(c.path.c_str(), c.limit);
+        EXPECT_EQ(code(read), c.code) << c.path << " " << c.limit;
+        EXPECT_EQ(ReadWholeFile(c.path.c_str(), c.limit).has_value(), read.ok());
+    }
+    EXPECT_TRUE(WriteFileBytes(folder.File("w"), Bytes{4, 5}));
+    EXPECT_EQ(ReadBytes(folder.File("w")), (Bytes{4, 5}));
+    EXPECT_EQ(WriteFileBytes(folder.File("none/w"), Bytes{4}).refusal().code, "file-write");
+    EXPECT_EQ(OpenCatalogue(folder.File(""), folder.File("none"), folder.File("")).refusal().code,
+              "folder-missing");
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <numeric>
+#include <stdexcept>
 
 namespace {
 
@@ -369,6 +370,28 @@ TEST(RunInOrder, ReportsInItemOrderWhateverTheCompletionOrderWithinTheWindow) {
     std::iota(expected.begin(), expected.end(), 0);
     EXPECT_EQ(order, expected);
     EXPECT_EQ(outOfWindow.load(), 0) << "no item starts more than the window ahead of the report";
+}
+
+// A report that throws ends the run at once: the exception reaches the
+// caller (no thread is left to end the process) and no item is started
+// beyond the window of the failed one.
+TEST(RunInOrder, AThrowingReportStopsThePoolAndReachesTheCaller) {
+    std::atomic<std::size_t> started{0};
+    const auto run = [&] {
+        RunInOrder<std::size_t>(
+            1000, 4, 8,
+            [&](std::size_t i) {
+                ++started;
+                return i;
+            },
+            [](std::size_t i, std::size_t) {
+                if (i == 3) {
+                    throw std::runtime_error("report failed");
+                }
+            });
+    };
+    EXPECT_THROW(run(), std::runtime_error);
+    EXPECT_LE(started.load(), 3u + 8u) << "none past the window ahead of the failed report";
 }
 
 } // namespace

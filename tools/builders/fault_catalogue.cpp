@@ -22,7 +22,7 @@ struct PieceFiles {
 
 } // namespace
 
-bool WriteFaultCatalogue(const std::string& folder) {
+void WriteFaultCatalogue(const std::string& folder) {
     namespace fs = std::filesystem;
     const fs::path root(folder);
     for (const char* sub : {"profiles", "models", "textures"}) {
@@ -87,7 +87,6 @@ bool WriteFaultCatalogue(const std::string& folder) {
         }
     }
     WriteBytes((root / "models" / "unused.msm").string(), BuildMsm(box).bytes);
-    return fs::exists(root / "models" / "unused.msm");
 }
 
 std::vector<PlantedFault> PlantedFaults() {

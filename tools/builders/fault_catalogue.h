@@ -15,7 +15,7 @@ struct PlantedFault {
 
 // Writes the catalogue; throws std::runtime_error when a file cannot be
 // written.
-bool WriteFaultCatalogue(const std::string& folder);
+void WriteFaultCatalogue(const std::string& folder);
 
 // What `check --all` reports on it, in report order.
 std::vector<PlantedFault> PlantedFaults();
