@@ -101,26 +101,11 @@ std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y) {
 }
 
 std::vector<std::uint32_t> SurfacePixels(IDirectDrawSurface7* surface, int width, int height) {
-    // Copied through GDI into 32-bit rows from the top (a negative height),
-    // which reads any RGB layout, as SurfaceColour does a pixel at a time.
     HDC dc = nullptr;
     if (surface == nullptr || FAILED(surface->GetDC(&dc))) {
         return {};
     }
-    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) *
-                                      static_cast<std::size_t>(height));
-    const HDC memory = CreateCompatibleDC(dc);
-    const HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    std::vector<std::uint32_t> pixels = DcPixels(dc, RECT{0, 0, width, height});
     surface->ReleaseDC(dc);
-    for (std::uint32_t& p : pixels) {
-        p &= 0xFFFFFF;
-    }
     return pixels;
 }

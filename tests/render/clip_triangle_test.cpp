@@ -1,8 +1,7 @@
-// Triangles from clip space to the picture, against a ray caster: a pixel
-// shows a triangle when the ray from the eye through its sample point meets
-// the triangle at a view depth of 1 or more (in front of the near plane) and
-// the triangle faces the eye. The caster knows nothing of clipping, guard
-// bands, fixed point or fans.
+// Triangles from clip space to the picture against a ray caster, which knows
+// nothing of clipping, guard bands, fixed point or fans: a pixel shows a
+// triangle when the ray from the eye through its sample point meets it at a
+// view depth of 1 or more and the triangle faces the eye.
 #include "render/clip_triangle.h"
 
 #include <gtest/gtest.h>
@@ -14,48 +13,37 @@
 
 namespace {
 
-struct Point3 {
-    double x, y, z;
-};
+using Point = std::array<double, 3>; // view space: x right, y up, z ahead
 
-Point3 Minus(Point3 a, Point3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
+Point Minus(Point a, Point b) {
+    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
 }
-Point3 Cross(Point3 a, Point3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+Point Cross(Point a, Point b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
-double Dot(Point3 a, Point3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
+double Dot(Point a, Point b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
-// A point of view space (x right, y up, z the depth ahead of the eye) as
-// the preview's projection puts it in clip space.
-ClipVertex FromView(Point3 p) {
-    return ClipVertex{p.x, p.y, p.z - 1, p.z, 0, 0};
+// As the preview's projection puts a point of view space in clip space.
+ClipVertex FromView(Point p, double v = 0) {
+    return ClipVertex{p[0], p[1], p[2] - 1, p[2], 0, v};
 }
 
 // The view depth at which the ray through screen point (sx, sy) meets the
-// triangle, or NaN when it misses it, meets it behind the near plane, or the
-// triangle turns its back to the eye (clockwise on the screen faces it).
-double RayDepth(const std::array<Point3, 3>& t, double sx, double sy, int width, int height) {
-    const Point3 ray{sx / (0.5 * width) - 1, 1 - sy / (0.5 * height), 1};
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Point3 normal = Cross(Minus(t[1], t[0]), Minus(t[2], t[0]));
-    // Seen from the eye at the origin, the corners run clockwise when the
-    // normal of (b - a) x (c - a) points away from the eye in left-handed
-    // view space.
-    if (Dot(normal, t[0]) >= 0) {
-        return nan;
-    }
+// triangle; NaN when it misses, meets it before the near plane, or the
+// triangle turns its back (its corners run counter-clockwise as seen).
+double RayDepth(const std::array<Point, 3>& t, double sx, double sy, int width, int height) {
+    const Point ray{sx / (0.5 * width) - 1, 1 - sy / (0.5 * height), 1};
+    const Point normal = Cross(Minus(t[1], t[0]), Minus(t[2], t[0]));
     const double depth = Dot(normal, t[0]) / Dot(normal, ray);
-    if (!(depth >= 1)) {
-        return nan;
+    if (Dot(normal, t[0]) >= 0 || !(depth >= 1)) {
+        return std::numeric_limits<double>::quiet_NaN();
     }
-    const Point3 hit{ray.x * depth, ray.y * depth, depth};
     for (int i = 0; i < 3; ++i) {
-        const Point3 side = Cross(Minus(t[(i + 1) % 3], t[i]), Minus(hit, t[i]));
-        if (Dot(side, normal) < 0) {
-            return nan;
+        const Point hit{ray[0] * depth, ray[1] * depth, depth};
+        if (Dot(Cross(Minus(t[(i + 1) % 3], t[i]), Minus(hit, t[i])), normal) < 0) {
+            return std::numeric_limits<double>::quiet_NaN();
         }
     }
     return depth;
@@ -65,100 +53,81 @@ TEST(ClipTriangle, DrawsWhatARayCasterSeesAcrossTheNearPlaneAndPastThePicture) {
     constexpr int kWidth = 48, kHeight = 36;
     std::mt19937 random(31);
     std::uniform_real_distribution<double> across(-7, 7), ahead(-3, 9);
-    int compared = 0, shown = 0, crossing = 0;
+    int compared = 0, cut = 0;
     for (int round = 0; round < 600; ++round) {
-        std::array<Point3, 3> t;
-        for (Point3& p : t) {
+        std::array<Point, 3> t;
+        for (Point& p : t) {
             p = {across(random), across(random), ahead(random)};
         }
+        const bool crossesNearPlane =
+            std::min({t[0][2], t[1][2], t[2][2]}) < 1 && std::max({t[0][2], t[1][2], t[2][2]}) > 1;
         RenderTarget target = MakeRenderTarget(kWidth, kHeight, 0);
         DrawClipTriangle(target, FromView(t[0]), FromView(t[1]), FromView(t[2]), nullptr);
-        const bool crosses =
-            (t[0].z < 1 || t[1].z < 1 || t[2].z < 1) && (t[0].z > 1 || t[1].z > 1 || t[2].z > 1);
         for (int py = 0; py < kHeight; ++py) {
             for (int px = 0; px < kWidth; ++px) {
-                // Rays a hundredth of a pixel apart that disagree mark a
-                // pixel on an edge, where rounding may go either way; the
-                // depths they meet bound the depth drawn.
+                // Rays a hundredth of a pixel away that disagree mark a pixel
+                // on an edge, where rounding may go either way; the depths
+                // they meet bound the depth drawn.
                 const double depth = RayDepth(t, px, py, kWidth, kHeight);
                 double nearest = depth, farthest = depth;
-                bool clear = true;
+                bool onEdge = false;
                 for (const auto& [dx, dy] : {std::pair{0.01, 0.0}, std::pair{-0.01, 0.0},
                                              std::pair{0.0, 0.01}, std::pair{0.0, -0.01}}) {
                     const double near = RayDepth(t, px + dx, py + dy, kWidth, kHeight);
-                    clear = clear && std::isnan(depth) == std::isnan(near);
+                    onEdge = onEdge || std::isnan(depth) != std::isnan(near);
                     nearest = std::fmin(nearest, near);
                     farthest = std::fmax(farthest, near);
                 }
-                if (!clear) {
+                const float drawn = target.depth[static_cast<std::size_t>(py * kWidth + px)];
+                if (onEdge) {
                     continue;
                 }
                 ++compared;
-                const std::size_t at = static_cast<std::size_t>(py * kWidth + px);
-                const bool drawn = target.depth[at] != 1.0f;
-                ASSERT_EQ(drawn, !std::isnan(depth))
-                    << "round " << round << " pixel " << px << "," << py;
-                if (drawn) {
-                    ++shown;
-                    crossing += crosses;
+                ASSERT_EQ(drawn != 1.0f, !std::isnan(depth)) << round << ": " << px << "," << py;
+                if (drawn != 1.0f) {
+                    cut += crossesNearPlane;
                     // Depth 1 - 1/z, as the projection and viewport make it.
-                    EXPECT_GE(target.depth[at], 1 - 1 / nearest - 1e-6) << "round " << round;
-                    EXPECT_LE(target.depth[at], 1 - 1 / farthest + 1e-6) << "round " << round;
+                    ASSERT_GE(drawn, 1 - 1 / nearest - 1e-6) << round;
+                    ASSERT_LE(drawn, 1 - 1 / farthest + 1e-6) << round;
                 }
             }
         }
     }
-    EXPECT_GT(shown, 20000);
-    EXPECT_GT(crossing, 5000) << "triangles cut by the near plane are drawn in part";
+    EXPECT_GT(cut, 5000) << "triangles cut by the near plane are drawn in part";
     EXPECT_GT(compared, 600 * kWidth * kHeight * 9 / 10);
 }
 
-TEST(ClipTriangle, TexturesFollowThePerspectiveAndNothingBehindTheEyeIsDrawn) {
-    // A floor running away from the eye, textured with stripes: one texel
-    // row per unit of depth. A row of the picture shows the stripe of its
-    // depth, as a linear (affine) interpolation on the screen would not.
+TEST(ClipTriangle, TexturesFollowThePerspectiveAndNothingBeforeTheNearPlaneIsDrawn) {
+    // A floor from depth 1 to 9, one texel row of stripes per unit of depth:
+    // each row of the picture shows the stripe of its depth, as an affine
+    // interpolation on the screen would not.
     RenderTexture stripes{1, 8, {}};
     for (int j = 0; j < 8; ++j) {
         stripes.rgb.insert(stripes.rgb.end(), {static_cast<std::uint8_t>(j), 0, 0});
     }
     constexpr int kSide = 64;
-    auto floor = [](Point3 p) {
-        ClipVertex v = FromView(p);
-        v.v = (p.z - 1) / 8; // the texture's v: depth 1 to 9 over one texture
-        return v;
-    };
+    const ClipVertex nearLeft = FromView({-20, -1, 1}, 0), nearRight = FromView({20, -1, 1}, 0);
+    const ClipVertex farLeft = FromView({-20, -1, 9}, 1), farRight = FromView({20, -1, 9}, 1);
     RenderTarget target = MakeRenderTarget(kSide, kSide, 0x0000FF);
-    // Near edge at depth 1, far at 9; the near corners lie on the near plane.
-    DrawClipTriangle(target, floor({-20, -1, 1}), floor({-20, -1, 9}), floor({20, -1, 9}),
-                     &stripes);
-    DrawClipTriangle(target, floor({-20, -1, 1}), floor({20, -1, 9}), floor({20, -1, 1}), &stripes);
-    const int column = kSide / 2;
-    int rowsChecked = 0;
+    DrawClipTriangle(target, nearLeft, farLeft, farRight, &stripes);
+    DrawClipTriangle(target, nearLeft, farRight, nearRight, &stripes);
+    int rows = 0;
     for (int py = kSide / 2 + 1; py < kSide; ++py) {
-        // The ray through the row meets the floor (y = -1) at depth 1/ny.
-        const double ny = 1 - py / (0.5 * kSide);
-        const double depth = -1 / ny;
-        const std::uint8_t* pixel = &target.rgb[3 * static_cast<std::size_t>(py * kSide + column)];
-        if (depth > 9 || std::fabs(depth - std::round(depth)) < 0.01) {
-            continue;
+        const double depth = 1 / (py / (0.5 * kSide) - 1); // where the row's ray meets y = -1
+        if (depth < 9 && std::fabs(depth - std::round(depth)) > 0.01) {
+            EXPECT_EQ(target.rgb[3 * static_cast<std::size_t>(py * kSide + kSide / 2)],
+                      static_cast<int>(depth - 1))
+                << "row " << py << " at depth " << depth;
+            ++rows;
         }
-        EXPECT_EQ(pixel[0], static_cast<int>(depth - 1)) << "row " << py << " at depth " << depth;
-        ++rowsChecked;
     }
-    EXPECT_GT(rowsChecked, 20);
-
-    // Before the near plane or behind the eye: nothing.
-    const struct {
-        Point3 a, b, c;
-    } hidden[] = {
-        {{-1, -1, 0.5}, {-1, 1, 0.5}, {1, 1, 0.99}},
-        {{-1, -1, -2}, {-1, 1, -2}, {1, 1, -2}},
-        {{-1, -1, 0.999}, {-1, 1, 0.999}, {1, 1, 0.999}},
-    };
-    for (const auto& h : hidden) {
+    EXPECT_GT(rows, 20);
+    // Wholly before the near plane, or behind the eye: nothing.
+    for (const double z : {0.999, -2.0}) {
         RenderTarget empty = MakeRenderTarget(8, 8, 0);
-        DrawClipTriangle(empty, FromView(h.a), FromView(h.b), FromView(h.c), nullptr);
-        EXPECT_EQ(std::count(empty.depth.begin(), empty.depth.end(), 1.0f), 64) << h.a.z;
+        DrawClipTriangle(empty, FromView({-1, -1, z}), FromView({-1, 1, z}), FromView({1, 1, z}),
+                         nullptr);
+        EXPECT_EQ(std::count(empty.depth.begin(), empty.depth.end(), 1.0f), 64) << z;
     }
 }
 
@@ -166,29 +135,25 @@ TEST(ClipTriangle, NumbersThatCannotBeDrawnAreSkipped) {
     const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const ClipVertex a = FromView({-1, -1, 2}), b = FromView({-1, 1, 2}), c = FromView({1, 1, 2});
-    const struct {
-        ClipVertex bad;
-        bool drawn;
-    } cases[] = {
+    const std::pair<ClipVertex, bool> cases[] = {
         {{nan, 1, 1, 2, 0, 0}, false},
         {{1, inf, 1, 2, 0, 0}, false},
         {{1, 1, 1, -inf, 0, 0}, false},
         {{1, 1, 1, 2, nan, 0}, false},
-        // Finite but huge: cut to the guard band and drawn.
+        // Finite however large: cut to the guard band and drawn.
         {{1e38, 1e38, 1, 2, 1e38, -1e38}, true},
         {{1e300, -1e300, 1e300, 1e300, 0, 0}, true},
         {{0, 0, 1e-300, 1e-300, 0, 0}, true}, // at the eye, on the near plane
     };
     const RenderTexture texture{2, 2, std::vector<std::uint8_t>(12, 0x40)};
-    for (const auto& c2 : cases) {
+    for (const auto& [bad, drawn] : cases) {
         RenderTarget target = MakeRenderTarget(16, 16, 0);
-        DrawClipTriangle(target, a, b, c2.bad, &texture);
-        DrawClipTriangle(target, c2.bad, c, a, &texture);
-        const auto untouched = std::count(target.depth.begin(), target.depth.end(), 1.0f);
-        EXPECT_EQ(untouched < 256, c2.drawn) << c2.bad.x << " " << c2.bad.w;
-        for (const float d : target.depth) {
-            EXPECT_TRUE(d >= 0 && d <= 1) << d;
-        }
+        DrawClipTriangle(target, a, b, bad, &texture);
+        DrawClipTriangle(target, bad, c, a, &texture);
+        EXPECT_EQ(std::count(target.depth.begin(), target.depth.end(), 1.0f) < 256, drawn)
+            << bad.x << " " << bad.w;
+        EXPECT_TRUE(std::all_of(target.depth.begin(), target.depth.end(),
+                                [](float d) { return d >= 0 && d <= 1; }));
     }
 }
 

@@ -1,7 +1,7 @@
-// The portable sine and cosine: against values worked out to 400 bits for
-// angles that need every bit of the reduction, and against the C runtime's
-// own functions (rounded to float, as the viewer's matrices are) for the
-// angles a clock gives in the first minutes.
+// The portable sine and cosine against values worked out to 400 bits for
+// angles that need every bit of the reduction, and against the C runtime
+// (rounded to float, as the viewer's matrices are) for the angles of the
+// clock's first minutes.
 #include "render/sine_cosine.h"
 
 #include <gtest/gtest.h>
@@ -11,12 +11,7 @@
 
 namespace {
 
-// Within two units in the last place of the true value.
-bool Close(double seen, double truth) {
-    return std::fabs(seen - truth) <= 2 * std::ldexp(1.0, std::ilogb(truth) - 52);
-}
-
-TEST(SineCosine, AgreesWithWorkedOutValuesOverTheWholeFloatRange) {
+TEST(SineCosine, WithinTwoUlpsOfTheTruthOverTheWholeFloatRange) {
     const struct {
         float angle;
         double sine, cosine;
@@ -32,51 +27,42 @@ TEST(SineCosine, AgreesWithWorkedOutValuesOverTheWholeFloatRange) {
         {1.0e10f, -0.4875060250875107, 0.873119622676856},
         {0x1.5af1d8p+66f, 0.6565766778545903, 0.7542592830701055},
         {0x1.fffffep+127f, -0.5218765233336585, 0.8530210398303042}, // the largest float
-        // The float nearest to a multiple of pi/2: 29 bits cancel.
-        {0x1.f37c8ap+95f, 1.0, -1.6147697982476211e-09},
+        {0x1.f37c8ap+95f, 1.0, -1.6147697982476211e-09}, // nearest to k pi/2: 29 bits cancel
+    };
+    auto close = [](double seen, double truth) {
+        return std::fabs(seen - truth) <= 2 * std::ldexp(1.0, std::ilogb(truth) - 52);
     };
     for (const auto& c : cases) {
         for (const float sign : {1.0f, -1.0f}) {
             const SineCosine seen = SineCosineOf(sign * c.angle);
-            EXPECT_TRUE(Close(seen.sine, sign * c.sine))
-                << c.angle * sign << ": sine " << seen.sine << " for " << sign * c.sine;
-            EXPECT_TRUE(Close(seen.cosine, c.cosine))
-                << c.angle * sign << ": cosine " << seen.cosine << " for " << c.cosine;
+            EXPECT_TRUE(close(seen.sine, sign * c.sine)) << sign * c.angle << ": " << seen.sine;
+            EXPECT_TRUE(close(seen.cosine, c.cosine)) << sign * c.angle << ": " << seen.cosine;
         }
     }
-    EXPECT_EQ(SineCosineOf(0.0f).sine, 0.0);
-    EXPECT_EQ(SineCosineOf(0.0f).cosine, 1.0);
     for (const float bad : {INFINITY, -INFINITY, NAN}) {
         EXPECT_TRUE(std::isnan(SineCosineOf(bad).sine) && std::isnan(SineCosineOf(bad).cosine));
     }
 }
 
-// Floats one unit in the last place apart or less.
-bool WithinAnUlp(float a, float b) {
-    return a == b || std::nextafter(a, b) == b;
-}
-
-TEST(SineCosine, MatchesTheRuntimeRoundedToFloat) {
+TEST(SineCosine, WithinAFloatUlpOfTheRuntime) {
     std::mt19937 random(7);
     std::uniform_real_distribution<float> turn(-100.0f, 100.0f);
     int equal = 0;
-    const int rounds = 20000;
-    for (int i = 0; i < rounds; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         // Clock ticks (milliseconds times 0.001) and arbitrary angles.
         const float angle = i % 2 == 0 ? static_cast<float>(i) * 0.001f : turn(random);
         const SineCosine seen = SineCosineOf(angle);
-        const auto sine = static_cast<float>(seen.sine);
-        const auto cosine = static_cast<float>(seen.cosine);
-        const auto runtimeSine = static_cast<float>(std::sin(static_cast<double>(angle)));
-        const auto runtimeCosine = static_cast<float>(std::cos(static_cast<double>(angle)));
-        ASSERT_TRUE(WithinAnUlp(sine, runtimeSine)) << angle << ": " << sine << " " << runtimeSine;
-        ASSERT_TRUE(WithinAnUlp(cosine, runtimeCosine))
-            << angle << ": " << cosine << " " << runtimeCosine;
-        equal += (sine == runtimeSine) + (cosine == runtimeCosine);
+        const auto pairs = {std::pair{seen.sine, std::sin(static_cast<double>(angle))},
+                            std::pair{seen.cosine, std::cos(static_cast<double>(angle))}};
+        for (const auto& [ours, runtime] : pairs) {
+            const auto a = static_cast<float>(ours), b = static_cast<float>(runtime);
+            ASSERT_TRUE(a == b || std::nextafter(a, b) == b) << angle << ": " << a << " " << b;
+            equal += a == b;
+        }
     }
-    // A value off by one float is a true value within a double's rounding
-    // of a float's midpoint: rare.
-    EXPECT_GE(equal, 2 * rounds - 4);
+    // One float apart only where the true value lies within a double's
+    // rounding of a float's midpoint: rare.
+    EXPECT_GE(equal, 40000 - 4);
 }
 
 } // namespace
