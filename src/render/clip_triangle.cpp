@@ -96,8 +96,17 @@ void DrawClipTriangle(RenderTarget& target, const ClipVertex& a, const ClipVerte
     polygon.vertex[1] = b;
     polygon.vertex[2] = c;
     polygon.count = 3;
+    // Most triangles lie wholly inside every plane and need no cutting; one
+    // wholly outside a plane has nothing to draw.
     for (int plane = 0; plane < 5 && polygon.count >= 3; ++plane) {
-        ClipAgainst(polygon, plane);
+        const int inside =
+            (Distance(a, plane) >= 0) + (Distance(b, plane) >= 0) + (Distance(c, plane) >= 0);
+        if (inside == 0) {
+            return;
+        }
+        if (inside < 3) {
+            ClipAgainst(polygon, plane);
+        }
     }
     if (polygon.count < 3) {
         return;

@@ -80,8 +80,10 @@ Plane MakePlane(double a, double b, double c, double area) {
 
 } // namespace
 
-RenderTarget MakeRenderTarget(std::int32_t width, std::int32_t height, std::uint32_t colour) {
+RenderTarget MakeRenderTarget(std::int32_t width, std::int32_t height, std::uint32_t colour,
+                              std::vector<float> depth) {
     RenderTarget target;
+    target.depth = std::move(depth);
     target.width = width;
     target.height = height;
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

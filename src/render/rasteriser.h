@@ -32,8 +32,10 @@ struct RenderTarget {
 };
 
 // A target of the given size (both sides positive) filled with one colour
-// (0xRRGGBB) and depth 1.
-RenderTarget MakeRenderTarget(std::int32_t width, std::int32_t height, std::uint32_t colour);
+// (0xRRGGBB) and depth 1. The depth buffer reuses `depth`'s block when it is
+// large enough.
+RenderTarget MakeRenderTarget(std::int32_t width, std::int32_t height, std::uint32_t colour,
+                              std::vector<float> depth = {});
 
 struct ScreenVertex {
     std::int64_t x = 0; // fixed point, kSubpixelScale to a pixel, y down
