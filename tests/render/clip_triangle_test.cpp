@@ -1,7 +1,9 @@
 // Triangles from clip space to the picture against a ray caster, which knows
 // nothing of clipping, guard bands, fixed point or fans: a pixel shows a
 // triangle when the ray from the eye through its sample point meets it at a
-// view depth of 1 or more and the triangle faces the eye.
+// view depth of 1 or more and the triangle faces the eye. Triangles cut by
+// the near plane are drawn in part, those wholly before it not at all.
+// (Perspective in the texture coordinates is the rasteriser's oracle's.)
 #include "render/clip_triangle.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +28,8 @@ double Dot(Point a, Point b) {
 }
 
 // As the preview's projection puts a point of view space in clip space.
-ClipVertex FromView(Point p, double v = 0) {
-    return ClipVertex{p[0], p[1], p[2] - 1, p[2], 0, v};
+ClipVertex FromView(Point p) {
+    return ClipVertex{p[0], p[1], p[2] - 1, p[2], 0, 0};
 }
 
 // The view depth at which the ray through screen point (sx, sy) meets the
@@ -58,6 +60,9 @@ TEST(ClipTriangle, DrawsWhatARayCasterSeesAcrossTheNearPlaneAndPastThePicture) {
         std::array<Point, 3> t;
         for (Point& p : t) {
             p = {across(random), across(random), ahead(random)};
+        }
+        if (round % 4 == 0) { // a corner far to a side, cut at the guard band
+            t[0][round % 8 / 4] *= 1e5;
         }
         const bool crossesNearPlane =
             std::min({t[0][2], t[1][2], t[2][2]}) < 1 && std::max({t[0][2], t[1][2], t[2][2]}) > 1;
@@ -95,66 +100,6 @@ TEST(ClipTriangle, DrawsWhatARayCasterSeesAcrossTheNearPlaneAndPastThePicture) {
     }
     EXPECT_GT(cut, 5000) << "triangles cut by the near plane are drawn in part";
     EXPECT_GT(compared, 600 * kWidth * kHeight * 9 / 10);
-}
-
-TEST(ClipTriangle, TexturesFollowThePerspectiveAndNothingBeforeTheNearPlaneIsDrawn) {
-    // A floor from depth 1 to 9, one texel row of stripes per unit of depth:
-    // each row of the picture shows the stripe of its depth, as an affine
-    // interpolation on the screen would not.
-    RenderTexture stripes{1, 8, {}};
-    for (int j = 0; j < 8; ++j) {
-        stripes.rgb.insert(stripes.rgb.end(), {static_cast<std::uint8_t>(j), 0, 0});
-    }
-    constexpr int kSide = 64;
-    const ClipVertex nearLeft = FromView({-20, -1, 1}, 0), nearRight = FromView({20, -1, 1}, 0);
-    const ClipVertex farLeft = FromView({-20, -1, 9}, 1), farRight = FromView({20, -1, 9}, 1);
-    RenderTarget target = MakeRenderTarget(kSide, kSide, 0x0000FF);
-    DrawClipTriangle(target, nearLeft, farLeft, farRight, &stripes);
-    DrawClipTriangle(target, nearLeft, farRight, nearRight, &stripes);
-    int rows = 0;
-    for (int py = kSide / 2 + 1; py < kSide; ++py) {
-        const double depth = 1 / (py / (0.5 * kSide) - 1); // where the row's ray meets y = -1
-        if (depth < 9 && std::fabs(depth - std::round(depth)) > 0.01) {
-            EXPECT_EQ(target.rgb[3 * static_cast<std::size_t>(py * kSide + kSide / 2)],
-                      static_cast<int>(depth - 1))
-                << "row " << py << " at depth " << depth;
-            ++rows;
-        }
-    }
-    EXPECT_GT(rows, 20);
-    // Wholly before the near plane, or behind the eye: nothing.
-    for (const double z : {0.999, -2.0}) {
-        RenderTarget empty = MakeRenderTarget(8, 8, 0);
-        DrawClipTriangle(empty, FromView({-1, -1, z}), FromView({-1, 1, z}), FromView({1, 1, z}),
-                         nullptr);
-        EXPECT_EQ(std::count(empty.depth.begin(), empty.depth.end(), 1.0f), 64) << z;
-    }
-}
-
-TEST(ClipTriangle, NumbersThatCannotBeDrawnAreSkipped) {
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const ClipVertex a = FromView({-1, -1, 2}), b = FromView({-1, 1, 2}), c = FromView({1, 1, 2});
-    const std::pair<ClipVertex, bool> cases[] = {
-        {{nan, 1, 1, 2, 0, 0}, false},
-        {{1, inf, 1, 2, 0, 0}, false},
-        {{1, 1, 1, -inf, 0, 0}, false},
-        {{1, 1, 1, 2, nan, 0}, false},
-        // Finite however large: cut to the guard band and drawn.
-        {{1e38, 1e38, 1, 2, 1e38, -1e38}, true},
-        {{1e300, -1e300, 1e300, 1e300, 0, 0}, true},
-        {{0, 0, 1e-300, 1e-300, 0, 0}, true}, // at the eye, on the near plane
-    };
-    const RenderTexture texture{2, 2, std::vector<std::uint8_t>(12, 0x40)};
-    for (const auto& [bad, drawn] : cases) {
-        RenderTarget target = MakeRenderTarget(16, 16, 0);
-        DrawClipTriangle(target, a, b, bad, &texture);
-        DrawClipTriangle(target, bad, c, a, &texture);
-        EXPECT_EQ(std::count(target.depth.begin(), target.depth.end(), 1.0f) < 256, drawn)
-            << bad.x << " " << bad.w;
-        EXPECT_TRUE(std::all_of(target.depth.begin(), target.depth.end(),
-                                [](float d) { return d >= 0 && d <= 1; }));
-    }
 }
 
 } // namespace

@@ -21,12 +21,10 @@ ScreenVertex At(double x, double y, double z = 0.5, double u = 0, double v = 0, 
 
 // A texture whose texels tell where they are: red 16 i + 7, green 16 j + 3.
 RenderTexture Numbered(int width, int height) {
-    RenderTexture texture{width, height, {}};
-    for (int j = 0; j < height; ++j) {
-        for (int i = 0; i < width; ++i) {
-            texture.rgb.insert(texture.rgb.end(), {static_cast<std::uint8_t>(16 * i + 7),
-                                                   static_cast<std::uint8_t>(16 * j + 3), 0});
-        }
+    RenderTexture texture{width, height, std::vector<std::uint8_t>(3 * width * height)};
+    for (std::size_t k = 0; k < texture.rgb.size(); k += 3) {
+        texture.rgb[k] = static_cast<std::uint8_t>(16 * (k / 3 % width) + 7);
+        texture.rgb[k + 1] = static_cast<std::uint8_t>(16 * (k / 3 / width) + 3);
     }
     return texture;
 }
@@ -121,26 +119,23 @@ TEST(Rasteriser, DrawsWhatTheLiteralOracleDrawsOnRandomTriangles) {
 
 TEST(Rasteriser, FillRuleDrawsSharedEdgesOnceTopAndLeftEdgesOnly) {
     // Corners on pixel centres, so that rows and columns of sample points
-    // lie on the edges. Each case covers the pixels x0..x1, y0..y1 once.
+    // lie on the edges: a rectangle split either way, and eight triangles
+    // fanned round a pixel centre. Each covers the pixels x0..x1, y0..y1 once.
+    std::vector<std::array<ScreenVertex, 3>> fan;
+    const double ring[9][2] = {{5, 5},  {9, 5},  {13, 5}, {13, 9}, {13, 13},
+                               {9, 13}, {5, 13}, {5, 9},  {5, 5}};
+    for (int k = 0; k < 8; ++k) {
+        fan.push_back({At(9, 9), At(ring[k][0], ring[k][1]), At(ring[k + 1][0], ring[k + 1][1])});
+    }
     const struct {
         std::vector<std::array<ScreenVertex, 3>> triangles;
         int x0, x1, y0, y1;
     } cases[] = {
         {{{At(2, 2), At(6, 2), At(6, 5)}, {At(2, 2), At(6, 5), At(2, 5)}}, 2, 5, 2, 4},
         {{{At(2, 2), At(6, 2), At(2, 5)}, {At(6, 2), At(6, 5), At(2, 5)}}, 2, 5, 2, 4},
-        // Eight triangles fanned round a pixel centre.
-        {{{At(9, 9), At(5, 5), At(9, 5)},
-          {At(9, 9), At(9, 5), At(13, 5)},
-          {At(9, 9), At(13, 5), At(13, 9)},
-          {At(9, 9), At(13, 9), At(13, 13)},
-          {At(9, 9), At(13, 13), At(9, 13)},
-          {At(9, 9), At(9, 13), At(5, 13)},
-          {At(9, 9), At(5, 13), At(5, 9)},
-          {At(9, 9), At(5, 9), At(5, 5)}},
-         5,
-         12,
-         5,
-         12},
+        {fan, 5, 12, 5, 12},
+        {{{At(2, 2), At(6, 5), At(6, 2)}}, 1, 0, 1, 0},   // counter-clockwise: culled
+        {{{At(2, 2), At(3e5, 2), At(2, 5)}}, 1, 0, 1, 0}, // past the fixed-point range
     };
     constexpr int kSide = 16;
     for (std::size_t c = 0; c < std::size(cases); ++c) {
@@ -165,21 +160,17 @@ TEST(Rasteriser, FillRuleDrawsSharedEdgesOnceTopAndLeftEdgesOnly) {
 
 TEST(Rasteriser, NearerOrEqualDepthWins) {
     const RenderTexture first{1, 1, {0xFF, 0, 0}}, second{1, 1, {0, 0xFF, 0}};
-    // Depths of the first and the second triangle drawn; which one shows.
-    const std::tuple<float, float, const RenderTexture*> cases[] = {
-        {0.5f, 0.25f, &second},
-        {0.25f, 0.5f, &first},
-        {0.5f, 0.5f, &second},
-        {1.0f, 1.0f, &second}, // the far end draws on a cleared target
-    };
-    for (const auto& [firstDepth, secondDepth, shown] : cases) {
+    // The depths of a first and a second triangle; whether the second shows.
+    // At equal depths the later one wins, even at the far end (depth 1).
+    const std::tuple<float, float, bool> cases[] = {
+        {0.5f, 0.25f, true}, {0.25f, 0.5f, false}, {0.5f, 0.5f, true}, {1.0f, 1.0f, true}};
+    for (const auto& [firstDepth, secondDepth, secondShows] : cases) {
         RenderTarget target = MakeRenderTarget(4, 4, 0);
-        for (const auto& [z, texture] :
-             {std::pair{firstDepth, &first}, std::pair{secondDepth, &second}}) {
-            RasteriseTriangle(target, At(0, 0, z), At(4, 0, z), At(0, 4, z), texture);
-        }
-        EXPECT_EQ(std::vector<std::uint8_t>(target.rgb.begin(), target.rgb.begin() + 3), shown->rgb)
-            << firstDepth << " then " << secondDepth;
+        RasteriseTriangle(target, At(0, 0, firstDepth), At(4, 0, firstDepth), At(0, 4, firstDepth),
+                          &first);
+        RasteriseTriangle(target, At(0, 0, secondDepth), At(4, 0, secondDepth),
+                          At(0, 4, secondDepth), &second);
+        EXPECT_EQ(target.rgb[1] == 0xFF, secondShows) << firstDepth << " then " << secondDepth;
         EXPECT_EQ(target.depth[0], std::min(firstDepth, secondDepth));
     }
 }
@@ -205,11 +196,10 @@ TEST(Rasteriser, NearestTexelOfAWrappingTexture) {
             << c.u << "," << c.v;
     }
     // A texture without a consistent picture draws white, as an empty slot.
-    for (const RenderTexture& none : {RenderTexture{}, RenderTexture{2, 2, {1, 2, 3}}}) {
-        RenderTarget target = MakeRenderTarget(2, 2, 0);
-        RasteriseTriangle(target, At(0, 0), At(4, 0), At(0, 4), &none);
-        EXPECT_EQ(target.rgb[0] + target.rgb[1] + target.rgb[2], 3 * 255);
-    }
+    const RenderTexture inconsistent{2, 2, {1, 2, 3}};
+    RenderTarget target = MakeRenderTarget(2, 2, 0);
+    RasteriseTriangle(target, At(0, 0), At(4, 0), At(0, 4), &inconsistent);
+    EXPECT_EQ(target.rgb[0] + target.rgb[1] + target.rgb[2], 3 * 255);
 }
 
 } // namespace
