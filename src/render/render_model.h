@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // The viewer's texture slots: slot i holds the texture of the model's name i.
 inline constexpr int kRenderSlots = 17;
