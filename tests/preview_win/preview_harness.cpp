@@ -99,3 +99,13 @@ std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y) {
     return c == CLR_INVALID ? 0xFFFFFFFFu
                             : (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
 }
+
+std::vector<std::uint32_t> SurfacePixels(IDirectDrawSurface7* surface, int width, int height) {
+    HDC dc = nullptr;
+    if (surface == nullptr || FAILED(surface->GetDC(&dc))) {
+        return {};
+    }
+    std::vector<std::uint32_t> pixels = DcPixels(dc, RECT{0, 0, width, height});
+    surface->ReleaseDC(dc);
+    return pixels;
+}

@@ -35,3 +35,6 @@ void SelectPiece(PreviewHost& host, int caret);
 // The colour of one pixel of a surface as 0xRRGGBB, whatever its RGB layout;
 // 0xFFFFFFFF when the surface cannot be locked.
 std::uint32_t SurfaceColour(IDirectDrawSurface7* surface, int x, int y);
+// Every pixel of a surface of width x height, rows from the top, 0xRRGGBB;
+// empty when the surface gives no device context.
+std::vector<std::uint32_t> SurfacePixels(IDirectDrawSurface7* surface, int width, int height);

@@ -10,8 +10,13 @@
 
 // The colour the screen shows at a point, as 0xRRGGBB.
 std::uint32_t ScreenColour(int x, int y);
-// The screen's pixels in a rectangle, row by row from the top, 0xRRGGBB.
+// The pixels of a device context (the screen's, a surface's) in a rectangle,
+// row by row from the top, 0xRRGGBB.
+std::vector<std::uint32_t> DcPixels(HDC dc, const RECT& rect);
 std::vector<std::uint32_t> ScreenPixels(const RECT& rect);
+// Writes pixels (rows from the top, 0xRRGGBB) as a 24-bit bitmap file.
+void SavePixels(const std::vector<std::uint32_t>& pixels, int width, int height,
+                const std::string& path);
 // Writes what the screen shows in `rect` as a 24-bit bitmap file.
 void SaveScreenshot(const RECT& rect, const std::string& path);
 // True when every channel of the two colours differs by at most `tolerance`;
