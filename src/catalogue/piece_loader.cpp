@@ -149,22 +149,24 @@ PieceTexture TextureFolderResolver::operator()(std::string_view modelName) {
         return texture;
     }
     const FolderFile* file = texture.lookup.file;
-    auto it = inspected_.find(file);
-    if (it == inspected_.end()) {
-        std::uint8_t head[kTxrHeaderSize];
-        std::size_t got = 0;
-        TxrInspection inspection;
-        const std::string path = FolderPath(textures_.folder, file->name);
-        if (std::FILE* stream = std::fopen(path.c_str(), "rb")) {
-            got = std::fread(head, 1, sizeof head, stream);
-            std::fclose(stream);
-            inspection = InspectTxr(std::span(head, got), file->size);
-        } else {
-            inspection.problem = "cannot be opened";
+    {
+        const std::lock_guard lock(mutex_);
+        if (const auto it = inspected_.find(file); it != inspected_.end()) {
+            texture.inspection = it->second;
+            return texture;
         }
-        it = inspected_.emplace(file, std::move(inspection)).first;
     }
-    texture.inspection = it->second;
+    std::uint8_t head[kTxrHeaderSize];
+    const std::string path = FolderPath(textures_.folder, file->name);
+    if (std::FILE* stream = std::fopen(path.c_str(), "rb")) {
+        const std::size_t got = std::fread(head, 1, sizeof head, stream);
+        std::fclose(stream);
+        texture.inspection = InspectTxr(std::span(head, got), file->size);
+    } else {
+        texture.inspection.problem = "cannot be opened";
+    }
+    const std::lock_guard lock(mutex_);
+    inspected_.emplace(file, texture.inspection);
     return texture;
 }
 

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -79,7 +80,7 @@ struct PieceTexture {
 using TextureResolver = std::function<PieceTexture(std::string_view modelName)>;
 
 // Texture files looked up and inspected in one catalogue's texture folder,
-// each file inspected once.
+// each file inspected once, by any number of threads at once.
 class TextureFolderResolver {
   public:
     explicit TextureFolderResolver(const FolderIndex& textures) : textures_(textures) {}
@@ -87,6 +88,7 @@ class TextureFolderResolver {
 
   private:
     const FolderIndex& textures_;
+    std::mutex mutex_;
     std::unordered_map<const FolderFile*, TxrInspection> inspected_;
 };
 

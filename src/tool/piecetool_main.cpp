@@ -20,8 +20,8 @@ std::string UsageMessage(const CLI::App* app, const CLI::Error& error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF and converts "
-                 "textures between TXR, BMP and PNG.",
+    CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF, draws them as "
+                 "pictures and converts textures between TXR, BMP and PNG.",
                  "piecetool"};
     app.set_version_flag("--version", "piecetool " PV_VERSION);
     app.require_subcommand(1);
@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     AddConvertCommand(app);
     AddCheckCommand(app);
     AddExportCommand(app);
+    AddRenderCommand(app);
 
     try {
         app.parse(argc, argv);

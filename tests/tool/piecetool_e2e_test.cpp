@@ -7,11 +7,13 @@
 #include "support/png_builder.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
+#include "tool/png_reader.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -231,6 +233,42 @@ TEST(PiecetoolE2e, CheckAndExportGiveTheSameFindingForEveryModelThatDoesNotLoad)
     EXPECT_EQ(Names(folder.File("out")), Args{"a_sound.glb"});
 }
 
+// Render draws every listed piece whose model exists, errors on standard
+// error; a model that cannot be drawn at all gets the clear picture.
+TEST(PiecetoolE2e, RenderDrawsEveryListedPieceWithAModelAndReportsErrors) {
+    const Catalogue catalogue;
+    const ProgramResult result = Piecetool(
+        catalogue.Command("render", {catalogue.scratch.File("pictures"), "--size", "64x48"}));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(
+        Has(result.standardError, "error model-missing \"Missing Model\" (b_model_missing.prt)"));
+    EXPECT_TRUE(Has(result.standardError, "error model-malformed \"Malformed\" (c_malformed.prt)"));
+    EXPECT_TRUE(Has(result.standardOutput, "12 pictures written, 7 errors\n"))
+        << result.standardOutput;
+    // Every listed piece but the one whose model is missing (n_skipped is not listed).
+    Args expected;
+    for (const std::string& profile : ExportablePieces()) {
+        expected.push_back(profile + ".png");
+    }
+    expected.push_back("c_malformed.png");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Names(catalogue.scratch.File("pictures")), expected);
+    // The colours of a picture: the clear colour alone, or more.
+    const auto colours = [&](const char* name) {
+        const Result<BitmapImage> png = DecodePngForTxr(
+            ReadBytes(catalogue.scratch.File(std::string("pictures/") + name)), false);
+        EXPECT_TRUE(png) << name;
+        std::set<std::uint32_t> seen;
+        for (std::size_t i = 0; png && i + 2 < png->pixels.size(); i += 3) {
+            seen.insert(png->pixels[i + 2] << 16 | png->pixels[i + 1] << 8 | png->pixels[i]);
+        }
+        EXPECT_EQ(png ? png->width * 1000 + png->height : 0, 64048) << name;
+        return seen;
+    };
+    EXPECT_EQ(colours("c_malformed.png"), std::set<std::uint32_t>{0x7777FF});
+    EXPECT_GT(colours("a_good.png").size(), 2u) << "the clear colour and the box's textures";
+}
+
 TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchFolder folder;
     const std::string bmp = folder.File("a.bmp");
@@ -242,6 +280,12 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         std::string says;
     } cases[] = {
         {{"check", folder.File("")}, "MODELS is required"},
+        {{"render", folder.File(""), folder.File(""), folder.File(""), folder.File("r"), "--size",
+          "8x8"},
+         "--size: must be WIDTHxHEIGHT, each from 16 to 4096"},
+        {{"render", folder.File(""), folder.File(""), folder.File(""), folder.File("r"), "--angle",
+          "inf"},
+         "--angle: not a finite number"},
         {{"check", folder.File("none"), folder.File(""), folder.File("")},
          "PROFILES: Directory does not exist"},
         {{"export", folder.File("")}, "is required"},

@@ -1,0 +1,65 @@
+#include "render/piece_picture.h"
+
+#include "tool/piece_pictures.h"
+
+std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture& texture) {
+    if (!texture.usable()) {
+        return nullptr;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        if (const auto it = decoded_.find(texture.lookup.file); it != decoded_.end()) {
+            return it->second;
+        }
+    }
+    std::shared_ptr<const RenderTexture> decoded;
+    if (Result<PngPicture> picture = TextureLevel0(catalogue_, texture)) {
+        decoded = std::make_shared<const RenderTexture>(
+            RenderTexture{picture->width, picture->height, std::move(picture->pixels)});
+    }
+    const std::lock_guard lock(mutex_);
+    return decoded_.emplace(texture.lookup.file, decoded).first->second;
+}
+
+Result<RenderImage> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures,
+                                 float angle, PictureSize size) {
+    // The slots a model names; the others stay empty, as they are in the
+    // viewer for the first piece it shows.
+    std::vector<std::shared_ptr<const RenderTexture>> held;
+    RenderSlots slots{};
+    for (std::size_t i = 0; i < piece.textures.size() && i < slots.size(); ++i) {
+        held.push_back(textures.Get(piece.textures[i]));
+        slots[i] = held.back().get();
+    }
+    return RenderModel(piece.model, slots, angle, size.width, size.height);
+}
+
+Result<std::vector<std::uint8_t>> PiecePicturePng(const LoadedPiece& piece,
+                                                  RenderTextureCache& textures, float angle,
+                                                  PictureSize size) {
+    Result<RenderImage> image = PiecePicture(piece, textures, angle, size);
+    if (!image) {
+        return image.refusal();
+    }
+    PngPicture picture;
+    picture.width = image->width;
+    picture.height = image->height;
+    picture.pixels = std::move(image->rgb);
+    return EncodePng(picture);
+}
+
+Result<PictureSize> ParsePictureSize(const std::string& text) {
+    const Refusal refusal =
+        Refuse("picture-size", "must be WIDTHxHEIGHT, each from 16 to 4096 (as 256x256)");
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos || x == 0 || x + 1 == text.size() || x > 4 ||
+        text.size() - x - 1 > 4 || text.find_first_not_of("0123456789", 0) != x ||
+        text.find_first_not_of("0123456789", x + 1) != std::string::npos) {
+        return refusal;
+    }
+    const PictureSize size{std::stoi(text.substr(0, x)), std::stoi(text.substr(x + 1))};
+    if (size.width < 16 || size.width > 4096 || size.height < 16 || size.height > 4096) {
+        return refusal;
+    }
+    return size;
+}

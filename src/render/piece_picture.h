@@ -1,0 +1,50 @@
+// The preview's picture of a catalogue's piece: the piece as the loader read
+// it, its usable textures' level 0 decoded (each texture file once however
+// many pieces use it), drawn by the software rendering. For piecetool's
+// render command and the site's thumbnails.
+#pragma once
+
+#include "catalogue/piece_loader.h"
+#include "common/result.h"
+#include "render/render_model.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// Level 0 of the textures of one catalogue, decoded once; any number of
+// threads may ask at once.
+class RenderTextureCache {
+  public:
+    explicit RenderTextureCache(const CatalogueIndex& catalogue) : catalogue_(catalogue) {}
+    // The texture of a slot, or null when it cannot be used (the viewer's
+    // empty slot).
+    std::shared_ptr<const RenderTexture> Get(const PieceTexture& texture);
+
+  private:
+    const CatalogueIndex& catalogue_;
+    std::mutex mutex_;
+    std::unordered_map<const FolderFile*, std::shared_ptr<const RenderTexture>> decoded_;
+};
+
+struct PictureSize {
+    std::int32_t width = 256;
+    std::int32_t height = 256;
+};
+
+// "WIDTHxHEIGHT" as the command line gives it, each side from 16 to 4096;
+// "picture-size" otherwise.
+Result<PictureSize> ParsePictureSize(const std::string& text);
+
+// The picture the preview pane shows of the piece at turn angle `angle`:
+// the clear colour alone when nothing of the model can be drawn.
+Result<RenderImage> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures,
+                                 float angle, PictureSize size);
+
+// The same as a PNG file.
+Result<std::vector<std::uint8_t>> PiecePicturePng(const LoadedPiece& piece,
+                                                  RenderTextureCache& textures, float angle,
+                                                  PictureSize size);
