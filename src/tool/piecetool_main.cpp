@@ -1,6 +1,6 @@
-// piecetool: checks a piece catalogue, exports pieces to glTF and converts
-// folders of textures. The command line is parsed by CLI11; each command is
-// one file of its own.
+// piecetool: checks a piece catalogue, exports pieces to glTF, writes a
+// catalogue site and converts folders of textures. The command line is
+// parsed by CLI11; each command is one file of its own.
 #include "common/version.h"
 #include "tool/tool_commands.h"
 
@@ -22,8 +22,8 @@ const CLI::App* ParsedCommand(const CLI::App& app) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF and converts "
-                 "textures between TXR, BMP and PNG.",
+    CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF, writes a catalogue "
+                 "as web pages and converts textures between TXR, BMP and PNG.",
                  "piecetool"};
     app.set_version_flag("--version", "piecetool " PV_VERSION);
     app.require_subcommand(1);
@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     AddConvertCommand(app, exitCode);
     AddCheckCommand(app, exitCode);
     AddExportCommand(app, exitCode);
+    AddSiteCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

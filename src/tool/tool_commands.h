@@ -18,3 +18,6 @@ void AddCheckCommand(CLI::App& app, int& exitCode);
 
 // piecetool export PROFILES MODELS TEXTURES OUTDIR [--piece NAME]... [--gltf] [--unlit]
 void AddExportCommand(CLI::App& app, int& exitCode);
+
+// piecetool site [--title TEXT] PROFILES MODELS TEXTURES OUTDIR
+void AddSiteCommand(CLI::App& app, int& exitCode);
