@@ -32,6 +32,7 @@ struct HostilePiece {
     std::string modelFile;
     Bytes model; // empty: no model file
     bool error;  // the piece has an error finding
+    bool view;   // its model can be shown
 };
 
 const char kScript[] = "<script>document.title='pwned'</script>";
@@ -45,33 +46,35 @@ std::vector<HostilePiece> Pieces() {
     malformed.resize(malformed.size() - 5);
     const Bytes missingTexture = BuildMsm(BoxModel({"<b>gone<b>\".bmp"}, 0)).bytes;
     return {
-        {"a_script.prt", kScript, kScript, "a_script.prt", "box.msm", box, false},
-        {"b_image.prt", kImage, kImage, "b_image.prt", "box.msm", box, false},
-        {"c_quotes.prt", kQuotes, kQuotes, "c_quotes.prt", "box.msm", box, false},
+        {"a_script.prt", kScript, kScript, "a_script.prt", "box.msm", box, false, true},
+        {"b_image.prt", kImage, kImage, "b_image.prt", "box.msm", box, false, true},
+        {"c_quotes.prt", kQuotes, kQuotes, "c_quotes.prt", "box.msm", box, false, true},
         // A name Windows keeps for a device: no page may be called con.html.
-        {"con.prt", "Device Name", "Device Name", "con.prt", "box.msm", box, false},
-        {"d_references.prt", kReferences, kReferences, "d_references.prt", "box.msm", box, false},
+        {"con.prt", "Device Name", "Device Name", "con.prt", "box.msm", box, false, true},
+        {"d_references.prt", kReferences, kReferences, "d_references.prt", "box.msm", box, false,
+         true},
         // 表示 and ソース: both 表 (95 5C) and ソ (83 5C) end in the byte of "\".
         {"e_shift_jis.prt", "\x95\x5C\x8E\xA6 \x83\x5C\x81\x5B\x83\x58", "表示 ソース",
-         "e_shift_jis.prt", "box.msm", box, false},
+         "e_shift_jis.prt", "box.msm", box, false, true},
         {"f_missing_texture.prt", "Missing <b>Texture</b>", "Missing <b>Texture</b>",
-         "f_missing_texture.prt", "missing.msm", missingTexture, true},
+         "f_missing_texture.prt", "missing.msm", missingTexture, true, true},
         {"g_malformed.prt", "Malformed Model", "Malformed Model", "g_malformed.prt",
-         "malformed.msm", malformed, true},
+         "malformed.msm", malformed, true, false},
         {"h_<b>file<b>\"&amp;'.prt", "Hostile File Name", "Hostile File Name",
-         "h_<b>file<b>\"&amp;'.prt", "box.msm", box, false},
+         "h_<b>file<b>\"&amp;'.prt", "box.msm", box, false, true},
         {"i_missing_model.prt",
          "Missing Model",
          "Missing Model",
          "i_missing_model.prt",
          "<i>m</i>\".msm",
          {},
-         true},
+         true,
+         false},
         // Not UTF-8 as a Linux file name: shown with U+FFFD for the byte.
         {"k_\x95\x5C.prt", "Shift-JIS File Name", "Shift-JIS File Name", "k_\xEF\xBF\xBD\\.prt",
-         "box.msm", box, false},
-        {"l_twin.prt", "twin lower", "twin lower", "l_twin.prt", "box.msm", box, false},
-        {"L_Twin.prt", "Twin Upper", "Twin Upper", "L_Twin.prt", "box.msm", box, false},
+         "box.msm", box, false, true},
+        {"l_twin.prt", "twin lower", "twin lower", "l_twin.prt", "box.msm", box, false, true},
+        {"L_Twin.prt", "Twin Upper", "Twin Upper", "L_Twin.prt", "box.msm", box, false, true},
     };
 }
 
@@ -100,7 +103,7 @@ int main(int argc, char** argv) {
             expected.push_back({{"name", piece.shownName},
                                 {"profile", piece.shownProfile},
                                 {"error", piece.error},
-                                {"view", !piece.model.empty() && !piece.error}});
+                                {"view", piece.view}});
         }
         std::ofstream((root / "expected.json").string()) << expected.dump(2) << "\n";
         return 0;
