@@ -196,11 +196,6 @@ async function checkRerun(context) {
     check(fs.existsSync(path.join(folder, 'notes.txt')), 're-run: a file it did not write stays');
     const { page } = await open(context, folder, 'index.html');
     same(await visibleNames(page), ['Brick Cube', 'Flag Pole', '赤い箱', '表示台'], 're-run: the index without it');
-
-    const nowhere = path.join(work, 'never-made');
-    same(site([path.join(work, 'no-such-folder'), ...catalogue(source).slice(1), nowhere]), 2, 'usage error: exit code 2');
-    same(site([...catalogue(source), nowhere, '--no-such-option']), 2, 'usage error: an unknown option');
-    check(!fs.existsSync(nowhere), 'usage error: nothing created');
 }
 
 (async () => {

@@ -128,14 +128,4 @@ TEST(SiteWriter, ARunReplacesTheSiteOfTheLastAndLeavesOtherFilesAlone) {
                                "pieces/c.png", "site.css", "site.js"}));
 }
 
-TEST(SiteWriter, AnOutdirThatCannotBeMadeIsRefused) {
-    ScratchFolder scratch;
-    std::ofstream(scratch.Path() / "file") << "x";
-    const Result<SiteReport> report =
-        WriteSite((scratch.Path() / "file").string(), SiteOutline{}, nullptr);
-    ASSERT_FALSE(report);
-    EXPECT_EQ(report.refusal().code, "site-outdir");
-    EXPECT_EQ(scratch.Entries(), Names{"file"});
-}
-
 } // namespace

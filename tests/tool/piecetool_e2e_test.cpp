@@ -219,6 +219,11 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"convert", folder.File("a.bmp.txt")}, ""},
         {{"convert", "--to", "txr", folder.File("a.txr")}, ""},
         {{"convert", "--jobs", "0", bmp}, ""},
+        {{"site", folder.File("none"), folder.File(""), folder.File(""), folder.File("out")},
+         "does not exist"},
+        {{"site", "a", "b", "c", folder.File("out"), "--frobnicate"}, "--frobnicate"},
+        {{"site", folder.File(""), folder.File(""), folder.File(""), folder.File("a.txr")},
+         "cannot be made"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = Piecetool(c.args);
@@ -226,7 +231,8 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         EXPECT_EQ(result.standardError.rfind("piecetool: ", 0), 0u) << result.standardError;
         EXPECT_TRUE(Has(result.standardError, c.says)) << result.standardError;
     }
-    EXPECT_EQ(folder.Entries(), (Args{"a.bmp", "a.bmp.txt", "a.txr"})) << "nothing converted";
+    EXPECT_EQ(folder.Entries(), (Args{"a.bmp", "a.bmp.txt", "a.txr"}))
+        << "nothing converted, no site made";
     const ProgramResult clean =
         Piecetool({"check", folder.File(""), folder.File(""), folder.File("")});
     EXPECT_EQ(clean.exitCode, 0);
