@@ -82,6 +82,7 @@ TEST(SiteWriter, WritesEachPieceWithItsModelInItsPageAndEveryNameEscaped) {
     }
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Files(out), expected) << "no .glb for a model that cannot be shown, no temporary";
+    EXPECT_EQ(scratch.Entries(), Names{"site"}) << "nothing written beside OUTDIR";
 
     const std::string index = Text(out / "index.html");
     EXPECT_TRUE(Has(index, "<title>Pieces &amp; &lt;Co&gt;</title>"));
