@@ -1,6 +1,7 @@
 // Names on the site's pages: escaped for the place they land (text,
 // attribute, URL), turned into safe and unique page names, and filled into
 // templates in one pass.
+#include "site/base64.h"
 #include "site/html_text.h"
 #include "site/page_names.h"
 #include "site/page_template.h"
@@ -30,11 +31,22 @@ TEST(SiteText, EscapesForTextAndAttributesAndKeepsPagesValidUtf8) {
         {"\xED\xA0\x80", kFffd + kFffd + kFffd, kFffd + kFffd + kFffd}, // a surrogate
         {"\xF4\x90\x80\x80", kFffd + kFffd + kFffd + kFffd, kFffd + kFffd + kFffd + kFffd},
         {"\xE8\xA1", kFffd + kFffd, kFffd + kFffd}, // cut short
+        {"\xF0\x8F\xBF\xBF", kFffd + kFffd + kFffd + kFffd, kFffd + kFffd + kFffd + kFffd},
+        {"\x80\x80\x80\x80", kFffd + kFffd + kFffd + kFffd, kFffd + kFffd + kFffd + kFffd},
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
+        {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"}, // U+10FFFF
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HtmlText(c.in), c.text) << c.in;
         EXPECT_EQ(HtmlAttribute(c.in), c.attribute) << c.in;
+    }
+}
+
+TEST(SiteText, Base64OfEveryLengthOfTheLastGroup) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"\xFB\xFF\xBF", "+/+/"}};
+    for (const auto& [in, out] : cases) {
+        EXPECT_EQ(Base64({reinterpret_cast<const std::uint8_t*>(in.data()), in.size()}), out) << in;
     }
 }
 
