@@ -28,8 +28,7 @@ std::uint32_t Fnv1a(std::string_view bytes) {
 }
 
 std::string Stem(const std::string& fileName) {
-    const std::size_t dot = fileName.rfind('.');
-    return dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot);
+    return fileName.substr(0, fileName.rfind('.'));
 }
 
 std::string PageNameOf(const std::string& stem) {

@@ -47,7 +47,7 @@ bool IsSiteFile(std::string_view relative) {
     }
     const std::string_view file = relative.substr(slash + 1);
     for (const std::string_view extension : kPieceExtensions) {
-        if (file.size() > extension.size() && file.ends_with(extension) &&
+        if (file.ends_with(extension) &&
             IsPageNameText(file.substr(0, file.size() - extension.size()))) {
             return true;
         }

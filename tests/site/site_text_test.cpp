@@ -79,14 +79,15 @@ TEST(SiteText, PageNamesAreSafeUniqueWithoutRegardToCaseAndStable) {
         std::vector<std::string> profiles, pages;
     };
     const Case cases[] = {
-        {{"brick_cube.prt", "flag-pole.prt"}, {"brick_cube", "flag-pole"}},
+        {{"brick_cube.prt", "flag-pole.prt", "zz9.prt"}, {"brick_cube", "flag-pole", "zz9"}},
         {{"A.prt", "a.prt"}, {"a-c40bf6cc", "a"}},
-        {{"a.prt", "a.PRT"}, {"a", "a-2"}},
-        {{"Brick_Cube.prt"}, {"brick_cube-d7745432"}},
+        {{"a.prt", "a.PRT", "a.Prt"}, {"a", "a-2", "a-3"}},
+        {{"Zig_Zag.prt"}, {"zig_zag-c79470ec"}},
         {{"con.prt"}, {"con-f08dd14b"}},
         {{"<b>\"&'.prt"}, {"_b_-f89d1c9c"}},
         {{"表示台.prt"}, {"_-4da56347"}},
         {{std::string(60, 'x') + ".prt"}, {std::string(40, 'x') + "-37d12e35"}},
+        {{std::string(40, 'x') + ".prt"}, {std::string(40, 'x')}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PageNames(c.profiles), c.pages) << c.profiles[0];

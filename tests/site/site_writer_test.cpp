@@ -108,18 +108,20 @@ TEST(SiteWriter, ARunReplacesTheSiteOfTheLastAndLeavesOtherFilesAlone) {
     Write(out, {"a", "b", "c"}, {"a", "b", "c"});
     std::ofstream(out / "notes.txt") << "mine";
     std::ofstream(out / "pieces" / "mine.html") << "mine";
+    std::ofstream(out / "pieces" / ".html") << "mine";
     std::ofstream(scratch.Path() / "victim.txt") << "mine";
     fs::create_directories(out / "other");
     std::ofstream(out / "other" / "a.html") << "mine";
     // Lines no run writes: a manifest never makes the site remove them.
     std::ofstream(out / "piecetool-site.txt", std::ios::app)
-        << "notes.txt\n../victim.txt\npieces/../../victim.txt\nother/a.html\n";
+        << "notes.txt\n../victim.txt\npieces/../../victim.txt\nother/a.html\npieces/.html\n";
 
     const SiteReport report = Write(out, {"a", "c"}, {"a"});
     EXPECT_EQ(report.removedFiles, 4u) << "b's three files and the model c no longer has";
     Names expected = kAssets;
-    for (const char* file : {"notes.txt", "other", "other/a.html", "pieces/a.glb", "pieces/a.html",
-                             "pieces/a.png", "pieces/c.html", "pieces/c.png", "pieces/mine.html"}) {
+    for (const char* file :
+         {"notes.txt", "other", "other/a.html", "pieces/.html", "pieces/a.glb", "pieces/a.html",
+          "pieces/a.png", "pieces/c.html", "pieces/c.png", "pieces/mine.html"}) {
         expected.push_back(file);
     }
     std::sort(expected.begin(), expected.end());
