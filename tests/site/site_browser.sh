@@ -7,7 +7,7 @@
 set -euo pipefail
 piecetool=$1 make_hostile=$2 samples=$3 work=$4 npm_folder=$5 artifacts=$6
 here=$(cd "$(dirname "$0")" && pwd)
-chromium=/usr/bin/chromium
+chromium=${PV_CHROMIUM:-/usr/bin/chromium} # Debian's, unless the environment names another
 if [[ ! -x "$chromium" ]]; then
   echo "SKIPPED: $chromium is missing (scripts/install-deps.sh installs Debian's chromium)"
   exit 77
