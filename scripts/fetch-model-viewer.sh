@@ -6,6 +6,10 @@
 # load no modules) and its licence. The build embeds both in piecetool.
 #   fetch-model-viewer.sh [DEST]   (default: build/third_party/model-viewer-VERSION)
 # Does nothing when DEST already holds both files.
+# Another release changes three pins together: the version and integrity
+# here, the bundle's SHA-256 in src/site/CMakeLists.txt, and the hash of its
+# shadow-tree style sheet in the policy of src/site/assets/piece.html (the
+# browser test reports the policy violation until that is updated).
 set -euo pipefail
 version=4.4.0
 # npm view @google/model-viewer@4.4.0 dist.integrity
