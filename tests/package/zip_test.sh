@@ -57,9 +57,12 @@ wine "$top/pieceviewer.exe" /b "$top/samples/textures/brick.txr" "$scratch/brick
   fail "pieceviewer.exe /b did not write the 12342-byte bitmap"
 echo "converter: brick.txr -> brick.bmp, 12342 bytes"
 # The site carries <model-viewer> from inside piecetool.exe: nothing to find
-# beside it.
-wine "$top/piecetool.exe" site "$top/samples/profiles" "$top/samples/models" \
-  "$top/samples/textures" "$scratch/site" >/dev/null || fail "piecetool.exe site ended with an error"
+# beside it. (Its command line takes Windows paths: "/tmp" would read as an
+# option.)
+samples_win=$(winepath -w "$top/samples")
+wine "$top/piecetool.exe" site "$samples_win\\profiles" "$samples_win\\models" \
+  "$samples_win\\textures" "$(winepath -w "$scratch/site")" >/dev/null ||
+  fail "piecetool.exe site ended with an error"
 for f in index.html model-viewer.min.js pieces/flag_pole.html pieces/flag_pole.glb; do
   [[ -s "$scratch/site/$f" ]] || fail "piecetool.exe site wrote no $f"
 done
