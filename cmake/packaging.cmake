@@ -1,7 +1,8 @@
 # Release packages, made by CPack (`cmake --build --preset <preset> --target
 # package`, or scripts/package.sh for both):
 #   windows preset: pieceviewer-VERSION-win64.zip, the two programs, the
-#                   sample pieces and a README for Windows users;
+#                   sample pieces, a README for Windows users and the licence
+#                   of <model-viewer>, which piecetool carries;
 #   native preset:  pieceviewer_VERSION_amd64.deb, the Linux converters, the
 #                   Windows viewer with its Wine launcher, desktop entry,
 #                   icon, manual pages and the sample pieces.
@@ -37,6 +38,8 @@ if(WIN32)
                  @ONLY NEWLINE_STYLE CRLF)
   install(TARGETS pieceviewer piecetool RUNTIME DESTINATION .)
   install(FILES ${CMAKE_BINARY_DIR}/generated/README.txt DESTINATION .)
+  # piecetool carries <model-viewer> for the pages of `piecetool site`.
+  install(FILES ${PV_MODEL_VIEWER_LICENSE} DESTINATION . RENAME model-viewer-LICENSE.txt)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION samples)
 
   set(CPACK_GENERATOR ZIP)
@@ -109,6 +112,10 @@ add_custom_target(package_docs ALL DEPENDS ${pv_man_pages} ${pv_doc_dir}/changel
 install(FILES ${pv_man_pages} DESTINATION share/man/man1)
 install(FILES ${pv_doc_dir}/changelog.gz ${PV_PACKAGING_DIR}/debian/copyright
         DESTINATION share/doc/pieceviewer)
+# piecetool carries <model-viewer> for the pages of `piecetool site`; the
+# copyright file names it too.
+install(FILES ${PV_MODEL_VIEWER_LICENSE} DESTINATION share/doc/pieceviewer
+        RENAME model-viewer-LICENSE)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -17,6 +17,7 @@ packages=(
   fonts-wine                                     # Marlett: the symbols of the window captions
   zip unzip dpkg-dev help2man lintian x11-utils  # the release packages, their manual pages and checks
   nodejs f3d                                     # checks of piecetool's glTF: validator (npm), a real viewer
+  chromium                                       # the browser tests of piecetool site (driven by playwright-core from npm)
 )
 if [[ "${1:-}" == "--bench" ]]; then
   packages+=(libnvtt-bin hyperfine)
@@ -47,6 +48,11 @@ if ! command -v npm >/dev/null 2>&1; then
   echo "installing: npm"
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm >/dev/null
 fi
+
+# <model-viewer>, which piecetool carries for the pages of `piecetool site`:
+# its pinned release from the npm registry, checked against its integrity
+# hash (the build fetches it too when it is missing).
+"$(dirname "$0")/fetch-model-viewer.sh"
 
 # The viewer is an ANSI program made for the Japanese code page: Wine takes
 # the code page from the locale, so ja_JP.UTF-8 must exist.

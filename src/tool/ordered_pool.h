@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
 #include <cstddef>
 #include <map>
 #include <mutex>
@@ -79,3 +82,43 @@ void RunInOrder(std::size_t count, unsigned threads, std::size_t window, Work wo
         changed.notify_all();
     }
 }
+
+// Items made ahead of their use, on threads of their own, for a consumer that
+// takes them one by one in the order of their index (a writer that asks for
+// item i when it is ready for it): while it works on one item, the next
+// `threads` are being made. An exception of `work` reaches the one who takes
+// that item.
+template <class Result> class OrderedPrefetch {
+  public:
+    OrderedPrefetch(std::size_t count, unsigned threads, std::function<Result(std::size_t)> work)
+        : count_(count), work_(std::move(work)) {
+        for (unsigned t = 0; t < std::max(threads, 1u); ++t) {
+            StartNext();
+        }
+    }
+    // Waits for the items still being made.
+    ~OrderedPrefetch() = default;
+    OrderedPrefetch(const OrderedPrefetch&) = delete;
+    OrderedPrefetch& operator=(const OrderedPrefetch&) = delete;
+
+    // Item `index`, the one after the item taken last.
+    Result Take(std::size_t index) {
+        (void)index; // taken in order: the oldest item running is this one
+        std::future<Result> item = std::move(running_.front());
+        running_.pop_front();
+        StartNext();
+        return item.get();
+    }
+
+  private:
+    void StartNext() {
+        if (started_ < count_) {
+            running_.push_back(std::async(std::launch::async, work_, started_++));
+        }
+    }
+
+    std::size_t count_;
+    std::size_t started_ = 0;
+    std::function<Result(std::size_t)> work_;
+    std::deque<std::future<Result>> running_;
+};

@@ -1,8 +1,8 @@
-// piecetool: checks a piece catalogue, exports pieces to glTF and converts
-// folders of textures. The command line is parsed by CLI11; each command is
-// one file of its own. Every error, whether found while parsing or by a
-// command, reaches the exit code here, and its text reaches the terminal
-// through the console writer.
+// piecetool: checks a piece catalogue, exports pieces to glTF, draws them as
+// pictures, writes a catalogue site and converts folders of textures. The
+// command line is parsed by CLI11; each command is one file of its own.
+// Every error, whether found while parsing or by a command, reaches the exit
+// code here, and its text reaches the terminal through the console writer.
 #include "common/version.h"
 #include "tool/console_text.h"
 #include "tool/tool_commands.h"
@@ -21,7 +21,8 @@ std::string UsageMessage(const CLI::App* app, const CLI::Error& error) {
 
 int main(int argc, char** argv) {
     CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF, draws them as "
-                 "pictures and converts textures between TXR, BMP and PNG.",
+                 "pictures, writes a catalogue as web pages and converts textures between TXR, "
+                 "BMP and PNG.",
                  "piecetool"};
     app.set_version_flag("--version", "piecetool " PV_VERSION);
     app.require_subcommand(1);
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     AddCheckCommand(app);
     AddExportCommand(app);
     AddRenderCommand(app);
+    AddSiteCommand(app);
 
     try {
         app.parse(argc, argv);

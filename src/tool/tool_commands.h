@@ -37,6 +37,9 @@ void AddExportCommand(CLI::App& app);
 // piecetool render PROFILES MODELS TEXTURES OUTDIR [--angle A] [--size WxH] [--jobs N]
 void AddRenderCommand(CLI::App& app);
 
+// piecetool site [--title TEXT] PROFILES MODELS TEXTURES OUTDIR
+void AddSiteCommand(CLI::App& app);
+
 // The three catalogue folders every catalogue command takes first, each
 // required to be an existing folder.
 struct CatalogueFolders {

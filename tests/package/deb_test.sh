@@ -32,6 +32,7 @@ for path in usr/bin/pieceviewer usr/bin/piecetool usr/bin/pieceviewer-gui \
   usr/share/icons/hicolor/scalable/apps/pieceviewer.svg \
   usr/share/man/man1/pieceviewer.1.gz usr/share/man/man1/piecetool.1.gz \
   usr/share/man/man1/pieceviewer-gui.1.gz usr/share/doc/pieceviewer/copyright \
+  usr/share/doc/pieceviewer/model-viewer-LICENSE \
   $(cd "$source_dir" && find samples -type f | sed 's|^|usr/share/pieceviewer/|'); do
   grep -qxF "./$path" <<<"$contents" || fail "the package lacks /$path"
 done
@@ -59,6 +60,11 @@ zcat "$root/usr/share/man/man1/pieceviewer.1.gz" | grep -q 'texture.txr' ||
 first=$("$root/usr/bin/piecetool" --help | head -1)
 zcat "$root/usr/share/man/man1/piecetool.1.gz" | grep -qF "$first" ||
   fail "the piecetool manual page lacks its --help text \"$first\""
+"$root/usr/bin/piecetool" site "$root/usr/share/pieceviewer/samples/"{profiles,models,textures} \
+  "$scratch/site" >/dev/null || fail "piecetool site ended with an error"
+for f in index.html model-viewer.min.js pieces/flag_pole.html pieces/flag_pole.glb; do
+  [[ -s "$scratch/site/$f" ]] || fail "piecetool site wrote no $f"
+done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/pieceviewer.desktop" || fail "desktop entry"
 fi

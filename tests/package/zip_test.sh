@@ -25,8 +25,9 @@ unzip -q "$zip" -d "$scratch/empty"
 top="$scratch/empty/pieceviewer-$version-win64"
 [[ -d "$top" ]] || fail "the zip holds no folder pieceviewer-$version-win64"
 
-# Exactly the programs, the README and the samples.
-expected=$( { printf '%s\n' README.txt pieceviewer.exe piecetool.exe
+# Exactly the programs, the README, the licence of <model-viewer> and the
+# samples.
+expected=$( { printf '%s\n' README.txt pieceviewer.exe piecetool.exe model-viewer-LICENSE.txt
               (cd "$source_dir" && find samples -type f); } | sort)
 actual=$(cd "$top" && find . -type f | sed 's|^\./||' | sort)
 if [[ "$expected" != "$actual" ]]; then
@@ -55,6 +56,17 @@ wine "$top/pieceviewer.exe" /b "$top/samples/textures/brick.txr" "$scratch/brick
 [[ "$(stat -c %s "$scratch/brick.bmp" 2>/dev/null)" == 12342 ]] ||
   fail "pieceviewer.exe /b did not write the 12342-byte bitmap"
 echo "converter: brick.txr -> brick.bmp, 12342 bytes"
+# The site carries <model-viewer> from inside piecetool.exe: nothing to find
+# beside it. (Its command line takes Windows paths: "/tmp" would read as an
+# option.)
+samples_win=$(winepath -w "$top/samples")
+wine "$top/piecetool.exe" site "$samples_win\\profiles" "$samples_win\\models" \
+  "$samples_win\\textures" "$(winepath -w "$scratch/site")" >/dev/null ||
+  fail "piecetool.exe site ended with an error"
+for f in index.html model-viewer.min.js pieces/flag_pole.html pieces/flag_pole.glb; do
+  [[ -s "$scratch/site/$f" ]] || fail "piecetool.exe site wrote no $f"
+done
+echo "site: the samples' pages with <model-viewer>"
 
 PV_PROGRAM_PATH="$top/pieceviewer.exe" PV_SAMPLES_DIR="$top/samples" \
   wine "$gui_tests" --gtest_filter=MainWindowTest.ShowsTheSamplePiecesBesideTheTurningPreview ||

@@ -299,6 +299,10 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         {{"convert", folder.File("a.bmp.txt")}, "is not a BMP, DIB, PNG or TXR file"},
         {{"convert", "--to", "txr", folder.File("a.txr")}, "--to does not fit"},
         {{"convert", "--jobs", "0", bmp}, "--jobs: Value 0 not in range 1 to 1024"},
+        {{"site", folder.File("none"), folder.File(""), folder.File(""), folder.File("out")},
+         "PROFILES: Directory does not exist"},
+        {{"site", folder.File(""), folder.File(""), folder.File(""), folder.File("a.txr")},
+         "cannot be made"},
     };
     for (const auto& c : cases) {
         const ProgramResult result = Piecetool(c.args);
@@ -306,7 +310,8 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         EXPECT_EQ(result.standardError.rfind("piecetool: ", 0), 0u) << result.standardError;
         EXPECT_TRUE(Has(result.standardError, c.says)) << result.standardError;
     }
-    EXPECT_EQ(folder.Entries(), (Args{"a.bmp", "a.bmp.txt", "a.txr"})) << "nothing converted";
+    EXPECT_EQ(folder.Entries(), (Args{"a.bmp", "a.bmp.txt", "a.txr"}))
+        << "nothing converted, no site made";
     const ProgramResult clean =
         Piecetool({"check", folder.File(""), folder.File(""), folder.File("")});
     EXPECT_EQ(clean.exitCode, 0);

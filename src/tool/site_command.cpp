@@ -1,0 +1,111 @@
+// piecetool site [--title TEXT] PROFILES MODELS TEXTURES OUTDIR: the catalogue
+// as a folder of web pages that a browser opens straight from disk. The work
+// is src/site's: this file is the command line over it. The pieces are read,
+// drawn and compressed on every core, ahead of the writer, which writes them
+// in the viewer's order.
+#include "common/shift_jis_text.h"
+#include "site/site_files.h"
+#include "site/site_gathering.h"
+#include "site/site_writer.h"
+#include "tool/catalogue_check.h"
+#include "tool/console_text.h"
+#include "tool/ordered_pool.h"
+#include "tool/progress_meter.h"
+#include "tool/tool_commands.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct SiteOptions {
+    CatalogueFolders folders;
+    std::string outDir;
+    std::string title = "Pieces";
+    unsigned jobs = 0;
+};
+
+// The title as UTF-8: a Windows program is handed its arguments in the ANSI
+// code page.
+std::string TitleText(const std::string& argument) {
+#ifdef _WIN32
+    const int length = static_cast<int>(argument.size());
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, argument.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, argument.data(), length, wide.data(), wideLength);
+    const int utf8Length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(utf8Length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, nullptr,
+                        nullptr);
+    return utf8;
+#else
+    return argument;
+#endif
+}
+
+int RunSite(const SiteOptions& options) {
+    const CatalogueIndex catalogue = OpenCatalogue(options.folders);
+    SitePlan plan = PlanSite(catalogue, TitleText(options.title));
+    SiteTextures textures(catalogue);
+    const unsigned jobs =
+        options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    OrderedPrefetch<SitePiece> pieces(plan.pieces.size(), jobs, [&](std::size_t i) {
+        return GatherPiece(catalogue, plan.pieces[i], plan.findings[i], textures);
+    });
+    ProgressMeter meter(plan.pieces.size(), "pieces", IsTerminal(stderr));
+    const Result<SiteReport> report = WriteSite(options.outDir, plan.outline, [&](std::size_t i) {
+        meter.Update(i);
+        return pieces.Take(i);
+    });
+    meter.Clear();
+    if (!report) {
+        if (report.refusal().code == "site-outdir") {
+            UsageError(report.refusal().message);
+        }
+        WriteLine(stderr, "piecetool: " + report.refusal().message);
+        return kFailureExitCode;
+    }
+    for (const std::vector<Finding>& findings : plan.findings) {
+        for (const Finding& finding : findings) {
+            WriteLine(stdout, FindingLine(finding));
+        }
+    }
+    for (const Finding& finding : plan.outline.unlisted) {
+        WriteLine(stdout, FindingLine(finding));
+    }
+    for (const std::string& file : report->failedFiles) {
+        WriteLine(stdout,
+                  "error write-failed: " + ShownFileName(SiteFilePath(options.outDir, file)) +
+                      " could not be written");
+    }
+    WriteLine(stdout, std::to_string(report->pieces) + " pieces written to " +
+                          ShownFileName(SiteFilePath(options.outDir, kIndexPage)) + ", " +
+                          std::to_string(report->errors) + " errors, " +
+                          std::to_string(report->warnings) + " warnings");
+    return report->errors > 0 || !report->failedFiles.empty() ? kFailureExitCode : 0;
+}
+
+} // namespace
+
+void AddSiteCommand(CLI::App& app) {
+    auto options = std::make_shared<SiteOptions>();
+    CLI::App* command = app.add_subcommand(
+        "site", "Writes the catalogue as web pages that a browser opens from disk: OUTDIR/"
+                "index.html with a card per piece, and a page per piece with its model turning, "
+                "its findings and textures. Running it again replaces the site. Exit code 0: no "
+                "error found; 1: a piece has an error finding; 2: usage error.");
+    AddCatalogueFolders(*command, options->folders);
+    command->add_option("OUTDIR", options->outDir, "folder of the site (made if missing)")
+        ->required();
+    command->add_option("--title", options->title, "the title of the index page")
+        ->capture_default_str();
+    command->add_option("-j,--jobs", options->jobs, "pieces made at once (default: one per core)")
+        ->check(CLI::Range(1u, 1024u));
+    command->callback([options] { ExitWith(RunSite(*options)); });
+}
