@@ -14,6 +14,7 @@ packages=(
   fonts-ipafont-gothic locales                   # the Japanese code page and its font
   imagemagick                                    # turning screenshots into PNG files
   libcli11-dev nlohmann-json3-dev libstb-dev     # piecetool: arguments, JSON, PNG (header-only)
+  zlib1g-dev libz-mingw-w64-dev                  # piecetool: PNG compression (native, Windows)
   fonts-wine                                     # Marlett: the symbols of the window captions
   zip unzip dpkg-dev help2man lintian x11-utils  # the release packages, their manual pages and checks
   nodejs f3d                                     # checks of piecetool's glTF: validator (npm), a real viewer

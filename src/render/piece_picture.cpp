@@ -45,7 +45,7 @@ Result<std::vector<std::uint8_t>> PiecePicturePng(const LoadedPiece& piece,
     picture.width = image->width;
     picture.height = image->height;
     picture.pixels = std::move(image->rgb);
-    return EncodePng(picture);
+    return EncodePng(picture, PngEffort::fast);
 }
 
 Result<PictureSize> ParsePictureSize(const std::string& text) {
