@@ -485,3 +485,20 @@ void AbandonOutputFile(OutputFile& file) {
         }
     }
 }
+
+bool CloseOutputTemporary(OutputFile& file) {
+    if (file.descriptor < 0 || file.tempPath.empty()) {
+        return false;
+    }
+    FlushBuffer(file);
+    bool ok = !file.failed;
+    if (CloseDescriptor(file.descriptor) != 0) {
+        ok = false;
+    }
+    file.descriptor = -1;
+    file.buffer.reset();
+    if (!ok) {
+        std::remove(file.tempPath.c_str());
+    }
+    return ok;
+}

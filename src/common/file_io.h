@@ -89,3 +89,9 @@ void AbandonOutputFile(OutputFile& file);
 
 // True when `path` names an existing directory.
 bool IsDirectory(const char* path);
+
+// Closes a file begun with BeginOutputFile and leaves it under its temporary
+// name (`tempPath`), for a caller that renames several files into place
+// together. False, with the temporary removed, when any write or the close
+// failed.
+bool CloseOutputTemporary(OutputFile& file);
