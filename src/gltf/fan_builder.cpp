@@ -1,0 +1,175 @@
+#include "gltf/fan_builder.h"
+
+#include <algorithm>
+#include <functional>
+#include <queue>
+
+namespace {
+
+// One triangle around the vertex whose fans are being made: the other two
+// corners in winding order, and the triangle's place in the list.
+struct Pair {
+    std::uint32_t x, y;
+    std::uint32_t triangle;
+};
+
+// The fans around `centre` of the triangles in `pairs` (in list order), as
+// the chaining rule says. `incoming` is zero for every vertex on entry and
+// left so.
+void ChainPairs(std::uint32_t centre, const std::vector<Pair>& pairs, std::size_t maxIndices,
+                std::vector<std::uint32_t>& incoming,
+                std::vector<std::vector<std::uint32_t>>& fans) {
+    const std::size_t n = pairs.size();
+    std::vector<bool> used(n, false);
+    // The pairs ordered by their first corner, then list order: the pairs
+    // that can follow a corner lie together.
+    std::vector<std::uint32_t> byX(n);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        byX[i] = i;
+    }
+    std::sort(byX.begin(), byX.end(), [&pairs](std::uint32_t a, std::uint32_t b) {
+        return pairs[a].x != pairs[b].x ? pairs[a].x < pairs[b].x : a < b;
+    });
+    const auto firstWithX = [&](std::uint32_t x) {
+        return std::lower_bound(
+            byX.begin(), byX.end(), x,
+            [&pairs](std::uint32_t i, std::uint32_t value) { return pairs[i].x < value; });
+    };
+    // The first unused pair that follows corner `x`, or n.
+    const auto follower = [&](std::uint32_t x) -> std::size_t {
+        for (auto it = firstWithX(x); it != byX.end() && pairs[*it].x == x; ++it) {
+            if (!used[*it]) {
+                return *it;
+            }
+        }
+        return n;
+    };
+    for (const Pair& pair : pairs) {
+        ++incoming[pair.y];
+    }
+    // Chain starts: pairs that no unused pair leads to, smallest place first.
+    std::priority_queue<std::uint32_t, std::vector<std::uint32_t>, std::greater<>> starts;
+    for (std::uint32_t i = 0; i < n; ++i) {
+        if (incoming[pairs[i].x] == 0) {
+            starts.push(i);
+        }
+    }
+    const auto take = [&](std::size_t i) {
+        used[i] = true;
+        if (--incoming[pairs[i].y] == 0) {
+            for (auto it = firstWithX(pairs[i].y); it != byX.end() && pairs[*it].x == pairs[i].y;
+                 ++it) {
+                if (!used[*it]) {
+                    starts.push(*it);
+                }
+            }
+        }
+    };
+    std::size_t firstUnused = 0;
+    for (std::size_t done = 0; done < n;) {
+        std::size_t start = n;
+        while (!starts.empty() && start == n) {
+            if (!used[starts.top()]) {
+                start = starts.top();
+            }
+            starts.pop();
+        }
+        if (start == n) { // only rings are left
+            while (used[firstUnused]) {
+                ++firstUnused;
+            }
+            start = firstUnused;
+        }
+        std::vector<std::uint32_t> fan = {centre, pairs[start].x, pairs[start].y};
+        take(start);
+        ++done;
+        while (fan.size() < maxIndices) {
+            const std::size_t next = follower(fan.back());
+            if (next == n) {
+                break;
+            }
+            fan.push_back(pairs[next].y);
+            take(next);
+            ++done;
+        }
+        fans.push_back(std::move(fan));
+    }
+}
+
+} // namespace
+
+std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t> triangles,
+                                                  std::size_t vertexCount, std::size_t maxIndices) {
+    const std::size_t triangleCount = triangles.size() / 3;
+    // The triangles of each vertex, in list order; degenerate ones left out.
+    std::vector<std::uint32_t> remaining(vertexCount, 0);
+    std::vector<bool> drawn(triangleCount, false);
+    const auto corner = [&triangles](std::size_t t, int k) { return triangles[3 * t + k]; };
+    for (std::size_t t = 0; t < triangleCount; ++t) {
+        const std::uint32_t a = corner(t, 0), b = corner(t, 1), c = corner(t, 2);
+        if (a == b || b == c || a == c) {
+            drawn[t] = true;
+            continue;
+        }
+        ++remaining[a], ++remaining[b], ++remaining[c];
+    }
+    std::vector<std::uint32_t> offsets(vertexCount + 1, 0);
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        offsets[v + 1] = offsets[v] + remaining[v];
+    }
+    std::vector<std::uint32_t> incident(offsets[vertexCount]);
+    std::vector<std::uint32_t> fill(offsets.begin(), offsets.end() - 1);
+    for (std::size_t t = 0; t < triangleCount; ++t) {
+        if (!drawn[t]) {
+            for (int k = 0; k < 3; ++k) {
+                incident[fill[corner(t, k)]++] = static_cast<std::uint32_t>(t);
+            }
+        }
+    }
+
+    // The vertex with the most remaining triangles, the lowest-numbered among
+    // equals: keys of count (high half) and inverted number (low half), stale
+    // keys skipped when they come up.
+    const auto keyOf = [&remaining](std::uint32_t v) {
+        return (static_cast<std::uint64_t>(remaining[v]) << 32) | (0xFFFFFFFFu - v);
+    };
+    std::priority_queue<std::uint64_t> queue;
+    for (std::uint32_t v = 0; v < vertexCount; ++v) {
+        if (remaining[v] > 0) {
+            queue.push(keyOf(v));
+        }
+    }
+    std::vector<std::vector<std::uint32_t>> fans;
+    std::vector<std::uint32_t> incoming(vertexCount, 0);
+    std::vector<Pair> pairs;
+    while (!queue.empty()) {
+        const std::uint64_t key = queue.top();
+        queue.pop();
+        const std::uint32_t v = 0xFFFFFFFFu - static_cast<std::uint32_t>(key);
+        if (remaining[v] == 0 || keyOf(v) != key) {
+            continue;
+        }
+        pairs.clear();
+        for (std::uint32_t i = offsets[v]; i < offsets[v + 1]; ++i) {
+            const std::uint32_t t = incident[i];
+            if (drawn[t]) {
+                continue;
+            }
+            drawn[t] = true;
+            const int k = corner(t, 0) == v ? 0 : corner(t, 1) == v ? 1 : 2;
+            const std::uint32_t x = corner(t, (k + 1) % 3), y = corner(t, (k + 2) % 3);
+            pairs.push_back({x, y, t});
+            --remaining[x], --remaining[y];
+        }
+        remaining[v] = 0;
+        for (const Pair& pair : pairs) {
+            for (const std::uint32_t w : {pair.x, pair.y}) {
+                if (remaining[w] > 0) {
+                    queue.push(keyOf(w));
+                }
+            }
+        }
+        ChainPairs(v, pairs, std::max<std::size_t>(maxIndices, 3), incoming, fans);
+    }
+    return fans;
+}
