@@ -597,7 +597,8 @@ Result<std::vector<double>> ReadAccessor(const tinygltf::Model& model, int index
         for (std::size_t s = 0; s < count; ++s) {
             const double at = indices->At(s, 0);
             if (at >= static_cast<double>(accessor.count)) {
-                return Invalid(name + "'s sparse index " + std::to_string(at) +
+                return Invalid(name + "'s sparse index " +
+                               std::to_string(static_cast<std::uint64_t>(at)) +
                                " is past its elements");
             }
             for (int c = 0; c < components; ++c) {
@@ -874,16 +875,22 @@ Status Reader::ReadPrimitive(const tinygltf::Primitive& primitive, const Matrix4
 
 Status Reader::ReadNodes(const std::vector<int>& roots) {
     std::vector<bool> visited(model.nodes.size(), false);
-    std::vector<std::pair<int, Matrix4>> stack;
+    struct Pending {
+        int index;
+        int parent; // -1: a root of the scene
+        Matrix4 matrix;
+    };
+    std::vector<Pending> stack;
     for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
-        stack.push_back({*it, kIdentityMatrix});
+        stack.push_back({*it, -1, kIdentityMatrix});
     }
     while (!stack.empty()) {
-        const auto [index, parent] = stack.back();
+        const auto [index, parentIndex, parent] = stack.back();
         stack.pop_back();
         if (index < 0 || static_cast<std::size_t>(index) >= model.nodes.size()) {
-            return Invalid("the scene names node " + std::to_string(index) +
-                           ", which is not there");
+            return Invalid((parentIndex < 0 ? std::string("the scene")
+                                            : "node " + std::to_string(parentIndex)) +
+                           " names node " + std::to_string(index) + ", which is not there");
         }
         if (visited[static_cast<std::size_t>(index)]) {
             return Refuse("gltf-node-tree", "node " + std::to_string(index) +
@@ -936,7 +943,7 @@ Status Reader::ReadNodes(const std::vector<int>& roots) {
             }
         }
         for (auto it = node.children.rbegin(); it != node.children.rend(); ++it) {
-            stack.push_back({*it, matrix});
+            stack.push_back({*it, index, matrix});
         }
     }
     return Success();
@@ -971,8 +978,8 @@ Result<GltfScene> ReadGltfScene(std::span<const std::uint8_t> file, const std::s
             : loader.LoadASCIIFromString(&model, &error, &warning, container->json.data(),
                                          static_cast<unsigned>(container->json.size()), "");
     if (!access.missing.empty()) {
-        return Refuse("gltf-missing-file",
-                      "the file " + access.missing + " that the model names is not beside it");
+        return Refuse("gltf-missing-file", "the model names the file " + access.missing +
+                                               ", which is not found beside it");
     }
     if (!loaded) {
         const std::string first = error.substr(0, error.find('\n'));
@@ -994,9 +1001,9 @@ Result<GltfScene> ReadGltfScene(std::span<const std::uint8_t> file, const std::s
         }
         const tinygltf::Image& source = model.images[static_cast<std::size_t>(image)];
         ScenePicture kept;
-        kept.name = !source.name.empty()    ? source.name
-                    : IsDataUri(source.uri) ? "image " + std::to_string(image)
-                                            : source.uri;
+        kept.name = !source.name.empty()                          ? source.name
+                    : source.uri.empty() || IsDataUri(source.uri) ? "image " + std::to_string(image)
+                                                                  : source.uri;
         if (source.bufferView >= 0) {
             Result<std::span<const std::uint8_t>> bytes =
                 ViewBytes(model, source.bufferView, "image " + std::to_string(image));
@@ -1007,8 +1014,8 @@ Result<GltfScene> ReadGltfScene(std::span<const std::uint8_t> file, const std::s
         } else {
             auto it = pictureBytes.byImage.find(image);
             if (it == pictureBytes.byImage.end()) {
-                return Refuse("gltf-missing-file", "the picture " + kept.name +
-                                                       " that the model names is not beside it");
+                return Refuse("gltf-missing-file", "the model names the picture " + kept.name +
+                                                       ", which is not found beside it");
             }
             kept.encoded = std::move(it->second);
         }

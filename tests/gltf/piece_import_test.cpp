@@ -4,11 +4,14 @@
 #include "gltf/piece_import.h"
 
 #include "builders/gltf_builder.h"
+#include "catalogue/catalogue_folders.h"
 #include "catalogue/piece_profile.h"
 #include "gltf/node_transform.h"
 #include "gltf/picture_fit.h"
 #include "preview/msm_layout.h"
+#include "support/png_builder.h"
 #include "support/scratch.h"
+#include "common/shift_jis_text.h"
 #include "texture/txr_format.h"
 #include "tool/png_image.h"
 
@@ -230,6 +233,461 @@ TEST(PieceImport, ReadsListsStripsFansAndEveryFormOfAccessor) {
         gltf.Node({{"mesh", 0}, {"weights", {0.5}}});
         EXPECT_EQ(DrawnTriangles(Import(gltf.Glb()).model.bytes), expected) << c.what;
     }
+}
+
+// A model of one triangle per material given, each a mesh of its own node.
+Bytes Triangles(GltfBuilder& gltf, const std::vector<int>& materials) {
+    for (std::size_t i = 0; i < materials.size(); ++i) {
+        const float x = static_cast<float>(2 * i);
+        gltf.Node({{"mesh", gltf.Mesh({x, 0, 0, x + 1, 0, 0, x, 1, 0}, {0, 1, 2}, materials[i], {},
+                                      {0, 0, 1, 0, 0, 1})}});
+    }
+    return gltf.Glb();
+}
+
+// Pixels 0xRRGGBB, x from 0 to 3 across, y from 0 to 1 down: a picture whose
+// every pixel differs.
+std::uint32_t Pattern(int x, int y) {
+    return static_cast<std::uint32_t>(0x102030 * (1 + x + 4 * y));
+}
+
+Bytes PatternPng(int width, int height, bool alpha = false) {
+    return BuildPng(TestPng(width, height, alpha ? 6 : 2, 8, [](int x, int y, int c) {
+        return c == 3 ? 0 : static_cast<int>(Pattern(x % 4, y % 2) >> (16 - 8 * c)) & 0xFF;
+    }));
+}
+
+TEST(PieceImport, EachMaterialBecomesATextureOfPowerOfTwoSidesWithAllItsLevels) {
+    const Bytes checker = BuildPng(
+        TestPng(16, 16, 0, 8, [](int x, int y, int) { return (x + y) % 2 == 0 ? 0 : 255; }));
+    const auto pattern = [](int x, int y) { return Pattern(x, y); };
+    const auto solid = [](std::uint32_t colour) { return [colour](int, int) { return colour; }; };
+    ImportOptions palette;
+    palette.palette = true;
+    ImportOptions small;
+    small.maxSide = 7;
+    const struct {
+        const char* what;
+        Bytes png; // empty: no picture
+        std::vector<float> factor;
+        ImportOptions options;
+        int width, height, bitsPerPixel;
+        std::function<std::uint32_t(int, int)> pixel; // level 0; null: not checked
+    } cases[] = {
+        {"a picture of power-of-two sides: pixel for pixel",
+         PatternPng(4, 2),
+         {},
+         {},
+         4,
+         2,
+         24,
+         pattern},
+        {"the alpha channel dropped", PatternPng(4, 2, true), {}, {}, 4, 2, 24, pattern},
+        {"8-bit through the quantizer", PatternPng(4, 2), {}, palette, 4, 2, 8, pattern},
+        {"sides to the nearest powers of two", PatternPng(3, 5), {}, {}, 4, 4, 24, nullptr},
+        {"sides no larger than the largest, averaged in linear light",
+         checker,
+         {},
+         small,
+         4,
+         4,
+         24,
+         solid(0xBCBCBC)},
+        {"a picture times its colour",
+         BuildPng(TestPng(2, 2, 0, 8, [](int, int, int) { return 255; })),
+         {0.5f, 1, 1, 1},
+         {},
+         2,
+         2,
+         24,
+         solid(0xBCFFFF)},
+        {"a colour alone, in sRGB bytes", {}, {0.5f, 0.2f, 1, 0.5f}, {}, 8, 8, 24, solid(0xBC7CFF)},
+        {"no material: white", {}, {}, {}, 8, 8, 24, solid(0xFFFFFF)},
+    };
+    for (const auto& c : cases) {
+        GltfBuilder gltf;
+        const int material =
+            !c.png.empty() ? gltf.PictureMaterial(c.png, c.factor)
+            : !c.factor.empty()
+                ? gltf.ColourMaterial({c.factor[0], c.factor[1], c.factor[2], c.factor[3]})
+                : -1;
+        const ImportedPiece piece = Import(Triangles(gltf, {material}), c.options);
+        ASSERT_EQ(piece.textures.size(), 1u) << c.what;
+        const Bytes& txr = piece.textures[0].bytes;
+        const TxrHeader header = DecodeTxrHeader(txr.data());
+        EXPECT_EQ(header.width, c.width) << c.what;
+        EXPECT_EQ(header.height, c.height) << c.what;
+        EXPECT_EQ(header.bitsPerPixel, c.bitsPerPixel) << c.what;
+        EXPECT_EQ(header.levelCount, TxrMaxLevelCount(c.width, c.height)) << c.what;
+        EXPECT_EQ(txr.size(), TxrFileSize(header)) << c.what;
+        const std::optional<PngPicture> level0 = TxrLevel0Picture(txr, false);
+        ASSERT_TRUE(level0) << c.what;
+        for (int y = 0; y < c.height && c.pixel; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                const std::uint8_t* p =
+                    &level0->pixels[3 * static_cast<std::size_t>(y * c.width + x)];
+                ASSERT_EQ(p[0] << 16 | p[1] << 8 | p[2], static_cast<int>(c.pixel(x, y)))
+                    << c.what << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(PieceImport, MaterialsThatMakeTheSameTextureShareOneSlot) {
+    GltfBuilder gltf;
+    const Bytes png = PatternPng(4, 2);
+    const int a = gltf.PictureMaterial(png);
+    gltf.document["materials"].push_back(gltf.document["materials"][a]); // the same again
+    const int red = gltf.ColourMaterial({1, 0, 0, 1});
+    const ImportedPiece piece = Import(Triangles(gltf, {red, a, a + 1, -1, red}));
+    ASSERT_EQ(piece.textures.size(), 3u);
+    EXPECT_EQ(piece.textures[2].name, "piece_2.txr");
+    EXPECT_EQ(ReadMsmTextureNames(piece.model.bytes),
+              (std::vector<std::string>{"piece_0.txr", "piece_1.txr", "piece_2.txr"}));
+    std::vector<int> slots; // by the triangle's x, which tells its node
+    std::map<long, int> slotAtX;
+    for (const auto& [triangle, slot] : DrawnTriangles(piece.model.bytes)) {
+        slotAtX[triangle[0][0]] = slot;
+    }
+    for (const auto& [x, slot] : slotAtX) {
+        slots.push_back(slot);
+    }
+    EXPECT_EQ(slots, (std::vector<int>{0, 1, 1, 2, 0}));
+    EXPECT_EQ(piece.triangles, 5u);
+    EXPECT_EQ(piece.fans, 5u);
+    EXPECT_EQ(piece.vertices, 15u);
+}
+
+TEST(PieceImport, ThePieceIsNamedByItsOneMeshNodeOrItsStem) {
+    const auto node = [](const char* name) {
+        Json n = {{"mesh", 0}};
+        if (name != nullptr) {
+            n["name"] = name;
+        }
+        return n;
+    };
+    std::string longName;
+    for (int i = 0; i < 64; ++i) {
+        longName += "箱";
+    }
+    const struct {
+        std::vector<Json> nodes;
+        std::string option;
+        std::string name; // expected, or the refusal's telling part
+        bool refused;
+    } cases[] = {
+        {{node("Cube")}, "", "Cube", false},
+        {{node("Cube"), node("Cone")}, "", "piece", false},
+        {{node(nullptr)}, "", "piece", false},
+        {{node("Cube")}, "赤い箱", "赤い箱", false},
+        {{node("café")}, "", "(U+00E9)", true},
+        {{node("Cube")}, longName, "128 bytes", true},
+        {{node("Cube")}, std::string(127, 'n'), std::string(127, 'n'), false},
+        {{node("a\nb")}, "", "control character", true},
+    };
+    for (const auto& c : cases) {
+        GltfBuilder gltf;
+        gltf.Mesh(kTriangle, {0, 1, 2});
+        for (const Json& n : c.nodes) {
+            gltf.Node(n);
+        }
+        ImportOptions options;
+        options.pieceName = c.option;
+        const Result<ImportedPiece> piece = ImportGltfBytes(gltf.Glb(), "", "piece", options);
+        if (c.refused) {
+            ASSERT_FALSE(piece) << c.name;
+            EXPECT_EQ(piece.refusal().code, "import-name");
+            EXPECT_NE(piece.refusal().message.find(c.name), std::string::npos)
+                << piece.refusal().message;
+            continue;
+        }
+        ASSERT_TRUE(piece) << piece.refusal().message;
+        EXPECT_EQ(piece->pieceName, c.name);
+        const PieceRecord record =
+            PieceRecordFromProfileBytes(piece->profile.bytes.data(), piece->profile.bytes.size());
+        EXPECT_EQ(FieldText(record.pieceName, 128), piece->pieceNameShiftJis);
+        EXPECT_EQ(ShiftJisToUtf8(piece->pieceNameShiftJis), c.name);
+        EXPECT_EQ(FieldText(record.modelFile, 32), "piece.msm");
+    }
+}
+
+TEST(PieceImport, AStemMustNameFilesAndFitTheModelField) {
+    const std::string kanji13 = "赤赤赤赤赤赤赤赤赤赤赤赤赤"; // 26 bytes in Shift-JIS
+    const struct {
+        std::string stem;
+        bool fits;
+    } cases[] = {
+        {"crate", true},
+        {std::string(27, 'a'), true},
+        {kanji13, true},
+        {"", false},
+        {std::string(28, 'a'), false},
+        {kanji13 + "赤", false},
+        {"a/b", false},
+        {"a\\b", false},
+        {"..", false},
+        {".", false},
+        {"a:b", false},
+        {"a*", false},
+        {"crate.", false},
+        {"CON", false},
+        {"nul.old", false},
+        {"Com7", false},
+        {"com0", true},
+        {"lpt1", false},
+        {"café", false},
+        {"tab\there", false},
+    };
+    for (const auto& c : cases) {
+        const Result<std::string> bytes = CheckImportStem(c.stem);
+        EXPECT_EQ(static_cast<bool>(bytes), c.fits) << c.stem;
+        if (!bytes) {
+            EXPECT_EQ(bytes.refusal().code, "import-stem");
+        }
+    }
+}
+
+// A textured square of two triangles, as a GLB file.
+GltfBuilder Square() {
+    GltfBuilder gltf;
+    const int material = gltf.PictureMaterial(PatternPng(4, 2));
+    gltf.Node(
+        {{"mesh", gltf.Mesh({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, {0, 1, 2, 0, 2, 3}, material,
+                            {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}, {0, 1, 1, 1, 1, 0, 0, 0})},
+         {"name", "Square"}});
+    return gltf;
+}
+
+Bytes Changed(const std::function<void(GltfBuilder&)>& change) {
+    GltfBuilder gltf = Square();
+    change(gltf);
+    return gltf.Glb();
+}
+
+Json& Primitive(GltfBuilder& gltf) {
+    return gltf.document["meshes"][0]["primitives"][0];
+}
+
+Json& Accessor(GltfBuilder& gltf, const char* attribute) {
+    return gltf.document["accessors"][Primitive(gltf)["attributes"][attribute].get<int>()];
+}
+
+// Where the data of an accessor starts in buffer 0.
+std::size_t ViewOffset(GltfBuilder& gltf, const Json& accessor) {
+    const int view = gltf.document["accessors"][accessor.get<int>()]["bufferView"];
+    return gltf.document["bufferViews"][view]["byteOffset"];
+}
+
+// Careless and hostile files: each refused with its reason, nothing made.
+TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
+    const Bytes glb = Square().Glb();
+    Bytes cut = glb;
+    cut.resize(glb.size() / 2);
+    Bytes version1 = glb;
+    version1[4] = 1;
+    Bytes random(300);
+    for (std::size_t i = 0; i < random.size(); ++i) {
+        random[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    }
+    const auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    const auto buffer = [](const std::string& uri) {
+        return [uri](GltfBuilder& g) {
+            g.document["buffers"] = {{{"byteLength", 4}, {"uri", uri}},
+                                     {{"byteLength", g.bin.size()}}};
+        };
+    };
+    const auto required = [](const char* extension) {
+        return [extension](GltfBuilder& g) {
+            g.document["extensionsUsed"] = {extension};
+            g.document["extensionsRequired"] = {extension};
+        };
+    };
+    std::vector<float> many;
+    for (int i = 0; i < 70000; ++i) {
+        many.insert(many.end(), {static_cast<float>(i), 0, 0});
+    }
+    const struct {
+        const char* what;
+        Bytes file;
+        const char* code;
+    } cases[] = {
+        {"no bytes", {}, "gltf-json"},
+        {"random bytes", random, "gltf-json"},
+        {"a GLB header cut off", Bytes(glb.begin(), glb.begin() + 10), "gltf-truncated"},
+        {"a GLB file cut in half", cut, "gltf-truncated"},
+        {"a GLB of version 1", version1, "gltf-version"},
+        {"a glTF 1.0 document", text(R"({"asset":{"version":"1.0"}})"), "gltf-version"},
+        {"JSON that is no object", text("[1,2,3]"), "gltf-json"},
+        {"a .bin that is not there", text(Square().Gltf("square.bin")), "gltf-missing-file"},
+        {"a buffer on the web", Changed(buffer("https://example.com/a.bin")), "gltf-uri-scheme"},
+        {"a buffer at an absolute path", Changed(buffer("/etc/passwd")), "gltf-uri-absolute"},
+        {"a buffer on a drive", Changed(buffer("C:/a.bin")), "gltf-uri-absolute"},
+        {"an absolute path percent-encoded", Changed(buffer("%2Fetc%2Fpasswd")),
+         "gltf-uri-absolute"},
+        {"a broken percent escape", Changed(buffer("a%zz.bin")), "gltf-uri"},
+        {"a second buffer without a URI in a GLB", Changed([](GltfBuilder& g) {
+             g.document["buffers"] = {{{"byteLength", 4}}, {{"byteLength", 4}}};
+         }),
+         "gltf-invalid"},
+        {"Draco required", Changed(required("KHR_draco_mesh_compression")), "gltf-draco"},
+        {"Draco without uncompressed data", Changed([](GltfBuilder& g) {
+             g.document["extensionsUsed"] = {"KHR_draco_mesh_compression"};
+             Primitive(g)["extensions"] = {
+                 {"KHR_draco_mesh_compression",
+                  {{"bufferView", 0}, {"attributes", {{"POSITION", 0}}}}}};
+             Accessor(g, "POSITION").erase("bufferView");
+         }),
+         "gltf-draco"},
+        {"meshopt required", Changed(required("EXT_meshopt_compression")), "gltf-meshopt"},
+        {"another required extension", Changed(required("EXT_mesh_gpu_instancing")),
+         "gltf-extension"},
+        {"an accessor past its view",
+         Changed([](GltfBuilder& g) { Accessor(g, "POSITION")["count"] = 5; }), "gltf-invalid"},
+        {"an accessor of the wrong type",
+         Changed([](GltfBuilder& g) { Accessor(g, "POSITION")["type"] = "VEC2"; }), "gltf-invalid"},
+        {"a view past its buffer",
+         Changed([](GltfBuilder& g) { g.document["bufferViews"][1]["byteOffset"] = 1 << 20; }),
+         "gltf-invalid"},
+        {"an index past the vertices",
+         Changed([](GltfBuilder& g) { g.bin[ViewOffset(g, Primitive(g)["indices"])] = 9; }),
+         "gltf-index-range"},
+        {"a position that is not a number", Changed([](GltfBuilder& g) {
+             const std::size_t at = ViewOffset(g, Primitive(g)["attributes"]["POSITION"]);
+             g.bin[at + 2] = 0xC0, g.bin[at + 3] = 0x7F;
+         }),
+         "gltf-not-finite"},
+        {"sparse values past the elements", Changed([](GltfBuilder& g) {
+             Accessor(g, "POSITION")["sparse"] = {
+                 {"count", 1},
+                 {"indices", {{"bufferView", g.View({9, 0, 0, 0})}, {"componentType", 5125}}},
+                 {"values", {{"bufferView", g.View(Bytes(12, 0))}}}};
+         }),
+         "gltf-invalid"},
+        {"a material that is not there",
+         Changed([](GltfBuilder& g) { Primitive(g)["material"] = 7; }), "gltf-invalid"},
+        {"a picture that does not decode", Changed([](GltfBuilder& g) {
+             g.document["images"][0]["bufferView"] = g.View(Bytes(64, 0x89));
+         }),
+         "gltf-picture"},
+        {"a picture file that is not there", Changed([](GltfBuilder& g) {
+             g.document["images"][0] = {{"uri", "wood.png"}};
+         }),
+         "gltf-missing-file"},
+        {"points alone", Changed([](GltfBuilder& g) { Primitive(g)["mode"] = 0; }),
+         "import-no-triangles"},
+        {"lines alone", Changed([](GltfBuilder& g) { Primitive(g)["mode"] = 1; }),
+         "import-no-triangles"},
+        {"triangles that cover nothing", Changed([](GltfBuilder& g) {
+             Primitive(g)["indices"] = g.Indices({0, 0, 1, 2, 2, 2});
+         }),
+         "import-no-triangles"},
+        {"a node that is its own child",
+         Changed([](GltfBuilder& g) { g.document["nodes"][0]["children"] = {0}; }),
+         "gltf-node-tree"},
+        {"a node that is not there",
+         Changed([](GltfBuilder& g) { g.document["nodes"][0]["children"] = {5}; }), "gltf-invalid"},
+        {"18 materials", Changed([](GltfBuilder& g) {
+             for (int i = 0; i < 18; ++i) {
+                 const float shade = static_cast<float>(i) / 20;
+                 const int m = g.ColourMaterial({shade, 0, 0, 1});
+                 g.Node({{"mesh", g.Mesh(kTriangle, {0, 1, 2}, m)}});
+             }
+         }),
+         "import-too-many-materials"},
+        {"70,000 vertices that differ", Changed([&many](GltfBuilder& g) {
+             std::vector<std::uint32_t> indices;
+             for (std::uint32_t i = 0; i + 2 < 70000; i += 3) {
+                 indices.insert(indices.end(), {i, i + 1, i + 2});
+             }
+             std::vector<float> positions = many;
+             for (std::size_t i = 1; i < positions.size(); i += 9) {
+                 positions[i] = 1; // the second corner of each triangle off the line
+             }
+             g.Node({{"mesh", g.Mesh(positions, indices)}});
+         }),
+         "import-too-many-vertices"},
+    };
+    for (const auto& c : cases) {
+        const Result<ImportedPiece> piece = ImportGltfBytes(c.file, "", "piece", {});
+        ASSERT_FALSE(piece) << c.what;
+        EXPECT_EQ(piece.refusal().code, c.code) << c.what << ": " << piece.refusal().message;
+        EXPECT_FALSE(piece.refusal().message.empty());
+    }
+}
+
+// The files beside a .gltf: found under their percent-decoded names,
+// relative paths upward included.
+TEST(PieceImport, FindsTheFilesBesideATextModelByTheirDecodedNames) {
+    ScratchFolder scratch;
+    std::filesystem::create_directories(scratch.Path() / "model");
+    std::filesystem::create_directories(scratch.Path() / "shared");
+    GltfBuilder gltf = Square();
+    const Bytes picture = PatternPng(4, 2);
+    gltf.document["images"][0] = {{"uri", "..%2Fshared/wood+grain%20%E6%9C%A8.png"}};
+    WriteBytes(scratch.File("shared/wood+grain 木.png"), picture);
+    WriteBytes(scratch.File("model/a b.bin"), gltf.bin);
+    const std::string text = gltf.Gltf("a%20b.bin");
+    WriteBytes(scratch.File("model/square.gltf"), Bytes(text.begin(), text.end()));
+    const Result<ImportedPiece> piece =
+        ImportGltfFile(scratch.File("model/square.gltf"), ImportOptions{});
+    ASSERT_TRUE(piece) << piece.refusal().message;
+    EXPECT_EQ(piece->stem, "square");
+    EXPECT_EQ(piece->pieceName, "Square");
+    EXPECT_EQ(piece->triangles, 2u);
+    EXPECT_EQ(TxrLevel0Picture(piece->textures[0].bytes, false)->width, 4);
+    // Data URIs need no folder.
+    const std::string embedded = Square().Gltf();
+    EXPECT_TRUE(ImportGltfBytes(Bytes(embedded.begin(), embedded.end()), "", "p", {}));
+    EXPECT_EQ(ImportGltfFile(scratch.File("model/none.glb"), {}).refusal().code, "import-read");
+}
+
+TEST(PieceImport, WritesThePieceIntoItsThreeFoldersAndReplacesOnlyWhenForced) {
+    ScratchFolder scratch;
+    for (const char* folder : {"p", "m", "t"}) {
+        std::filesystem::create_directories(scratch.Path() / folder);
+    }
+    const std::string p = scratch.File("p"), m = scratch.File("m"), t = scratch.File("t");
+    GltfBuilder gltf;
+    const int wood = gltf.PictureMaterial(PatternPng(4, 2));
+    const Bytes glb = Triangles(gltf, {wood, gltf.ColourMaterial({0, 1, 0, 1})});
+    ImportOptions options;
+    options.stem = "箱";
+    const ImportedPiece piece = Import(glb, options);
+    const Result<WrittenPiece> written = WriteImportedPiece(piece, p, m, t, false);
+    ASSERT_TRUE(written) << written.refusal().message;
+    EXPECT_EQ(written->paths.size(), 4u);
+    EXPECT_TRUE(written->replaced.empty());
+    EXPECT_EQ(ReadBytes(scratch.File("p/箱.prt")), piece.profile.bytes);
+    EXPECT_EQ(ReadBytes(scratch.File("m/箱.msm")), piece.model.bytes);
+    EXPECT_EQ(ReadBytes(scratch.File("t/箱_1.txr")), piece.textures[1].bytes);
+    // The catalogue finds the piece as the viewer does.
+    const std::vector<CatalogueProfile> profiles = ListProfiles(IndexFolder(p));
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_TRUE(profiles[0].qualifies);
+    EXPECT_TRUE(FindInFolder(IndexFolder(m), NameOnDisk(profiles[0].modelFile)));
+    for (const std::string& name : ReadMsmTextureNames(piece.model.bytes)) {
+        EXPECT_EQ(FindTexture(IndexFolder(t), name).status, TextureLookup::found) << name;
+    }
+
+    // Again: refused, naming what is there, unless forced; a file of
+    // another case counts as there.
+    std::filesystem::rename(scratch.Path() / "t/箱_0.txr", scratch.Path() / "t/箱_0.TXR");
+    const Result<WrittenPiece> again = WriteImportedPiece(piece, p, m, t, false);
+    ASSERT_FALSE(again);
+    EXPECT_EQ(again.refusal().code, "import-exists");
+    EXPECT_NE(again.refusal().message.find("箱_0.TXR"), std::string::npos);
+    const Result<WrittenPiece> forced = WriteImportedPiece(piece, p, m, t, true);
+    ASSERT_TRUE(forced) << forced.refusal().message;
+    EXPECT_EQ(forced->replaced.size(), 4u);
+    EXPECT_EQ(scratch.Entries(), (std::vector<std::string>{"m", "p", "t"}));
+    std::vector<std::string> textures;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path() / "t")) {
+        textures.push_back(entry.path().filename().string());
+    }
+    std::sort(textures.begin(), textures.end());
+    EXPECT_EQ(textures, (std::vector<std::string>{"箱_0.txr", "箱_1.txr"}));
+    EXPECT_EQ(WriteImportedPiece(piece, p, scratch.File("none"), t, true).refusal().code,
+              "import-folder");
 }
 
 } // namespace

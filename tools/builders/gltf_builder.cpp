@@ -118,7 +118,7 @@ Bytes GltfBuilder::Glb() const {
     Json withBuffer = document;
     Bytes chunk = bin;
     PadTo4(chunk, 0);
-    if (!bin.empty()) {
+    if (!bin.empty() && !document.contains("buffers")) {
         withBuffer["buffers"] = Json::array({{{"byteLength", bin.size()}}});
     }
     std::string json = withBuffer.dump();
@@ -144,7 +144,7 @@ Bytes GltfBuilder::Glb() const {
 
 std::string GltfBuilder::Gltf(const std::string& binUri) const {
     Json withBuffer = document;
-    if (!bin.empty()) {
+    if (!bin.empty() && !document.contains("buffers")) {
         withBuffer["buffers"] = Json::array(
             {{{"byteLength", bin.size()},
               {"uri",

@@ -38,7 +38,8 @@ class GltfBuilder {
     int PictureMaterial(const Bytes& png, const std::vector<float>& factor = {});
     int ColourMaterial(const std::array<float, 4>& factor);
 
-    // The GLB container of the asset with buffer 0 as its binary chunk.
+    // The GLB container of the asset with buffer 0 as its binary chunk. (A
+    // document that lists buffers of its own keeps them.)
     Bytes Glb() const;
     // The .gltf text, buffer 0 in the file `binUri`, or in a data: URI when
     // `binUri` is empty.
