@@ -1,7 +1,10 @@
-// The importer's geometry against slow literal versions: welding against a
+// The importer's geometry against slow literal versions (welding against a
 // search of every earlier vertex, the fan builder against the greedy rule
-// written out step by step, on generated meshes.
+// written out step by step, on generated meshes), node transforms against
+// numbers worked out by hand, and the fitting of pictures to texture sides.
 #include "gltf/fan_builder.h"
+#include "gltf/node_transform.h"
+#include "gltf/picture_fit.h"
 #include "gltf/vertex_weld.h"
 
 #include <gtest/gtest.h>
@@ -235,6 +238,147 @@ TEST(VertexWeld, EqualCornersShareOneVertexInTheOrderOfTheirFirstCorner) {
     for (std::size_t v = 0; v < unique.size(); ++v) {
         EXPECT_TRUE(same(welded.vertices[v], unique[v]));
     }
+}
+
+TEST(NodeTransform, ComposesTurnsScalesAndNormalsAsWorkedOutByHand) {
+    const double h = std::sqrt(0.5);
+    const struct {
+        const char* what;
+        Matrix4 matrix;
+        Vector3 point, movedPoint, normal, movedNormal;
+        bool mirrors;
+    } cases[] = {
+        {"a quarter turn about y takes x to -z",
+         ComposeTrs({0, 0, 0}, {0, h, 0, h}, {1, 1, 1}),
+         {1, 0, 0},
+         {0, 0, -1},
+         {0, 0, 1},
+         {1, 0, 0},
+         false},
+        {"a quarter turn about x takes y to z",
+         ComposeTrs({0, 0, 0}, {h, 0, 0, h}, {1, 1, 1}),
+         {0, 1, 0},
+         {0, 0, 1},
+         {0, 1, 0},
+         {0, 0, 1},
+         false},
+        {"scale before turn before move",
+         ComposeTrs({1, 2, 3}, {0, 0, h, h}, {2, 1, 1}),
+         {1, 0, 0},
+         {1, 4, 3},
+         {1, 0, 0},
+         {0, 1, 0},
+         false},
+        {"a stretch keeps normals perpendicular",
+         ComposeTrs({0, 0, 0}, {0, 0, 0, 1}, {2, 1, 1}),
+         {1, 1, 0},
+         {2, 1, 0},
+         {h, h, 0},
+         {1 / std::sqrt(5.0), 2 / std::sqrt(5.0), 0},
+         false},
+        {"a quaternion not of unit length is made so",
+         ComposeTrs({0, 0, 0}, {0, 2, 0, 2}, {1, 1, 1}),
+         {1, 0, 0},
+         {0, 0, -1},
+         {0, 1, 0},
+         {0, 1, 0},
+         false},
+        {"the parent's matrix applies after the child's",
+         MultiplyMatrices(ComposeTrs({1, 0, 0}, {0, 0, 0, 1}, {1, 1, 1}),
+                          ComposeTrs({0, 0, 0}, {0, 0, 0, 1}, {2, 2, 2})),
+         {1, 0, 0},
+         {3, 0, 0},
+         {0, 0, 1},
+         {0, 0, 1},
+         false},
+        {"a mirror turns normals with it",
+         ComposeTrs({0, 0, 0}, {0, 0, 0, 1}, {-1, 1, 1}),
+         {1, 2, 3},
+         {-1, 2, 3},
+         {1, 0, 0},
+         {-1, 0, 0},
+         true},
+        {"a flattened axis leaves normals along it",
+         ComposeTrs({0, 0, 0}, {0, 0, 0, 1}, {1, 0, 1}),
+         {1, 2, 3},
+         {1, 0, 3},
+         {1, 0, 0},
+         {0, 0, 0},
+         false},
+    };
+    for (const auto& c : cases) {
+        const Vector3 point = TransformPoint(c.matrix, c.point);
+        const Vector3 normal = TransformNormal(c.matrix, c.normal);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(point[k], c.movedPoint[k], 1e-12) << c.what;
+            EXPECT_NEAR(normal[k], c.movedNormal[k], 1e-12) << c.what;
+        }
+        EXPECT_EQ(LinearDeterminant(c.matrix) < 0, c.mirrors) << c.what;
+    }
+}
+
+TEST(PictureFit, SidesGoToTheNearestPowerOfTwoWithinTheLargest) {
+    const struct {
+        int side, maxSide, expected;
+    } cases[] = {{1, 256, 2},      {2, 256, 2},     {3, 256, 4},     {5, 256, 4},
+                 {6, 256, 8},      {181, 256, 128}, {182, 256, 256}, {300, 256, 256},
+                 {384, 1024, 512}, {1000, 64, 64},  {64, 100, 64},   {200, 2, 2}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(TextureSide(c.side, c.maxSide), c.expected) << c.side << " within " << c.maxSide;
+    }
+}
+
+TEST(PictureFit, ResamplesInLinearLight) {
+    const auto picture = [](int width, int height, const std::vector<std::uint8_t>& grey) {
+        RgbPicture p{width, height, {}};
+        for (const std::uint8_t g : grey) {
+            p.rgb.insert(p.rgb.end(), {g, g, g});
+        }
+        return p;
+    };
+    const auto greys = [](const RgbPicture& p) {
+        std::vector<int> g;
+        for (std::size_t i = 0; i < p.rgb.size(); i += 3) {
+            g.push_back(p.rgb[i]);
+        }
+        return g;
+    };
+    std::vector<std::uint8_t> every(256);
+    for (int i = 0; i < 256; ++i) {
+        every[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    }
+    std::vector<int> twice(every.begin(), every.end());
+    twice.insert(twice.end(), every.begin(), every.end());
+    const struct {
+        const char* what;
+        RgbPicture in;
+        int width, height;
+        std::vector<int> out;
+    } cases[] = {
+        {"black and white halve to half the light, not half the byte",
+         picture(4, 1, {0, 255, 0, 255}),
+         2,
+         1,
+         {188, 188}},
+        {"an area of 1.5 pixels each: a third of the light",
+         picture(3, 1, {0, 255, 255}),
+         2,
+         1,
+         {156, 255}},
+        {"growing blends the two nearest", picture(2, 1, {0, 255}), 4, 1, {0, 137, 225, 255}},
+        {"a side kept keeps its bytes, the other grown", picture(256, 1, every), 256, 2, twice},
+        {"one colour stays at any size", picture(3, 3, std::vector<std::uint8_t>(9, 77)), 7, 2,
+         std::vector<int>(14, 77)},
+    };
+    for (const auto& c : cases) {
+        const RgbPicture out = ResizePicture(c.in, c.width, c.height);
+        EXPECT_EQ(out.width, c.width);
+        EXPECT_EQ(out.height, c.height);
+        EXPECT_EQ(greys(out), c.out) << c.what;
+    }
+    RgbPicture white = picture(1, 1, {255});
+    TintPicture(white, {0.5f, 0.2f, 1});
+    EXPECT_EQ(white.rgb, (std::vector<std::uint8_t>{188, 124, 255})) << "tinted in linear light";
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "builders/gltf_builder.h"
 #include "catalogue/catalogue_folders.h"
 #include "catalogue/piece_profile.h"
+#include "gltf/gltf_export.h"
 #include "gltf/node_transform.h"
 #include "gltf/picture_fit.h"
 #include "preview/msm_layout.h"
@@ -26,16 +27,19 @@ namespace {
 
 using Json = nlohmann::json;
 using Point = std::array<double, 3>;
-// A triangle as the viewer draws it: three corners in drawing order, the
-// first the smallest, coordinates rounded to 1/10000.
-using Triangle = std::array<std::array<long, 3>, 3>;
+// A corner: position and texture coordinates rounded to 1/10000. A triangle
+// as the viewer draws it: three corners in drawing order, the first the
+// smallest.
+using Corner = std::array<long, 5>;
+using Triangle = std::array<Corner, 3>;
 
-std::array<long, 3> Key(const Point& p) {
-    return {std::lround(p[0] * 1e4), std::lround(p[1] * 1e4), std::lround(p[2] * 1e4)};
+Corner Key(const Point& p, float u = 0, float v = 0) {
+    return {std::lround(p[0] * 1e4), std::lround(p[1] * 1e4), std::lround(p[2] * 1e4),
+            std::lround(u * 1e4), std::lround(v * 1e4)};
 }
 
-Triangle Turned(const Point& a, const Point& b, const Point& c) {
-    Triangle t = {Key(a), Key(b), Key(c)};
+Triangle Turned(const Corner& a, const Corner& b, const Corner& c) {
+    Triangle t = {a, b, c};
     std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
     return t;
 }
@@ -49,19 +53,19 @@ std::multimap<Triangle, int> DrawnTriangles(const std::vector<std::uint8_t>& mod
     if (!layout) {
         return drawn;
     }
-    const auto point = [&](std::uint16_t v) {
-        float xyz[3];
-        std::memcpy(xyz, model.data() + layout->verticesOffset + 32 * std::size_t{v}, 12);
-        return Point{xyz[0], xyz[1], xyz[2]};
+    const auto corner = [&](std::uint16_t v) {
+        float f[8];
+        std::memcpy(f, model.data() + layout->verticesOffset + 32 * std::size_t{v}, 32);
+        return Key({f[0], f[1], f[2]}, f[6], f[7]);
     };
     std::size_t at = layout->groupsOffset;
     for (unsigned g = 0; g < layout->groupCount; ++g) {
         const MsmGroup group = *ReadMsmGroup(model, at);
         at = group.next;
         for (int k = 1; k + 1 < group.indexCount; ++k) {
-            drawn.emplace(Turned(point(MsmGroupIndex(model, group, 0)),
-                                 point(MsmGroupIndex(model, group, k)),
-                                 point(MsmGroupIndex(model, group, k + 1))),
+            drawn.emplace(Turned(corner(MsmGroupIndex(model, group, 0)),
+                                 corner(MsmGroupIndex(model, group, k)),
+                                 corner(MsmGroupIndex(model, group, k + 1))),
                           group.textureIndex);
         }
     }
@@ -72,7 +76,7 @@ std::multimap<Triangle, int> DrawnTriangles(const std::vector<std::uint8_t>& mod
 // counter-clockwise: Z mirrored, so the winding runs the other way round.
 Triangle Expected(const Point& a, const Point& b, const Point& c) {
     const auto m = [](const Point& p) { return Point{p[0], p[1], -p[2]}; };
-    return Turned(m(a), m(c), m(b));
+    return Turned(Key(m(a)), Key(m(c)), Key(m(b)));
 }
 
 ImportedPiece Import(const Bytes& file, ImportOptions options = {}) {
@@ -689,5 +693,56 @@ TEST(PieceImport, WritesThePieceIntoItsThreeFoldersAndReplacesOnlyWhenForced) {
     EXPECT_EQ(WriteImportedPiece(piece, p, scratch.File("none"), t, true).refusal().code,
               "import-folder");
 }
+
+#ifdef PV_SOURCE_DIR
+// The sample pieces exported as piecetool export writes them and imported
+// back: the same triangles with the same texture coordinates, each drawn
+// with a texture of the same picture, and the same names.
+TEST(PieceImport, TheSamplePiecesComeBackFromTheirExports) {
+    const std::filesystem::path samples = std::filesystem::path(PV_SOURCE_DIR) / "samples";
+    const FolderIndex textures = IndexFolder((samples / "textures").string());
+    int pieces = 0;
+    for (const CatalogueProfile& profile :
+         ListProfiles(IndexFolder((samples / "profiles").string()))) {
+        SCOPED_TRACE(profile.fileName);
+        ++pieces;
+        const Bytes model = ReadBytes((samples / "models" / profile.modelFile).string());
+        const std::vector<std::string> names = ReadMsmTextureNames(model);
+        std::vector<Bytes> pictures; // level 0 of each texture the model names
+        for (const std::string& name : names) {
+            const TextureFile file = FindTexture(textures, name);
+            pictures.push_back(
+                TxrLevel0Picture(ReadBytes(FolderPath(textures.folder, file.file->name)), false)
+                    ->pixels);
+        }
+        const std::string name = ShiftJisToUtf8(profile.pieceName);
+        const std::optional<GltfPiece> exported = BuildPieceGltf(
+            model, name,
+            [&](int t) {
+                const auto picture = TxrLevel0Picture(
+                    ReadBytes(
+                        FolderPath(textures.folder, FindTexture(textures, names[t]).file->name)),
+                    false);
+                return EncodePng(*picture);
+            },
+            GltfOptions{});
+        ASSERT_TRUE(exported);
+        const ImportedPiece piece = Import(PackGlb(*exported));
+        EXPECT_EQ(piece.pieceName, name);
+        std::multimap<Triangle, Bytes> before, after;
+        for (const auto& [triangle, slot] : DrawnTriangles(model)) {
+            before.emplace(triangle, pictures[static_cast<std::size_t>(slot)]);
+        }
+        for (const auto& [triangle, slot] : DrawnTriangles(piece.model.bytes)) {
+            after.emplace(triangle, TxrLevel0Picture(
+                                        piece.textures[static_cast<std::size_t>(slot)].bytes, false)
+                                        ->pixels);
+        }
+        EXPECT_TRUE(before == after)
+            << before.size() << " triangles before, " << after.size() << " after";
+    }
+    EXPECT_EQ(pieces, 5);
+}
+#endif
 
 } // namespace
