@@ -4,6 +4,7 @@
 #include "gltf/node_transform.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -94,7 +95,7 @@ Result<Container> OpenContainer(std::span<const std::uint8_t> file) {
             return Refuse("gltf-truncated", "the GLB file declares " + std::to_string(length) +
                                                 " bytes but holds " + std::to_string(file.size()));
         }
-        if (std::memcmp(file.data() + 16, "JSON", 4) != 0 || jsonLength == 0 ||
+        if (length < 20 || std::memcmp(file.data() + 16, "JSON", 4) != 0 || jsonLength == 0 ||
             jsonLength > length - 20) {
             return Refuse("gltf-truncated", "the GLB file's JSON chunk does not fit the file");
         }
@@ -514,17 +515,18 @@ Result<Elements> ViewElements(const tinygltf::Model& model, int viewIndex, std::
     elements.components = components;
     elements.count = count;
     const std::size_t elementBytes = static_cast<std::size_t>(ComponentBytes(type) * components);
+    if (elementBytes == 0) {
+        return Invalid(what + " has a component type that is not read");
+    }
     const std::size_t viewStride =
         strided ? model.bufferViews[static_cast<std::size_t>(viewIndex)].byteStride : 0;
     elements.stride = viewStride != 0 ? viewStride : elementBytes;
     if (elements.stride < elementBytes) {
         return Invalid(what + ": its buffer view's stride is shorter than an element");
     }
-    if (count > 0 &&
-        (offset > bytes->size() ||
-         (count - 1) > (bytes->size() - offset - std::min(bytes->size() - offset, elementBytes)) /
-                           elements.stride ||
-         bytes->size() - offset < elementBytes)) {
+    // The last element, (count - 1) strides on, must end within the view.
+    if (count > 0 && (offset > bytes->size() || bytes->size() - offset < elementBytes ||
+                      count - 1 > (bytes->size() - offset - elementBytes) / elements.stride)) {
         return Invalid(what + " runs past the end of its buffer view");
     }
     elements.data = bytes->data() + offset;

@@ -10,9 +10,11 @@
 // texture.
 //
 // The files: PROFILES/STEM.prt (model field "STEM.msm", the piece name),
-// MODELS/STEM.msm, and TEXTURES/STEM_i.txr for texture slot i, a name that no
-// other piece's files share (another piece's stem ends before the "_", or
-// holds one more "_" before the number).
+// MODELS/STEM.msm, and TEXTURES/STEM_i.txr for texture slot i. The number has
+// no "_" in it, so the text before a texture name's last "_" is its piece's
+// stem: two imported pieces (two profiles, so two stems) never share a
+// texture file. The names in the model are these file names; the viewer's
+// change of extension to ".txr" leaves them as they are.
 #pragma once
 
 #include "common/result.h"
