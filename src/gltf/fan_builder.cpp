@@ -1,10 +1,21 @@
 #include "gltf/fan_builder.h"
 
 #include <algorithm>
+#include <compare>
 #include <functional>
 #include <queue>
 
 namespace {
+
+// The order in which vertices are taken: the greatest key first.
+struct FanKey {
+    std::uint32_t remaining; // triangles not yet in a fan
+    std::uint32_t step;      // when last neared by a fan (nearestToLastFan)
+    std::uint32_t shared;    // triangle corners shared then
+    std::uint32_t inverted;  // 0xFFFFFFFF - vertex: the lowest-numbered first
+    friend bool operator==(const FanKey&, const FanKey&) = default;
+    friend auto operator<=>(const FanKey&, const FanKey&) = default;
+};
 
 // One triangle around the vertex whose fans are being made: the other two
 // corners in winding order, and the triangle's place in the list.
@@ -98,8 +109,9 @@ void ChainPairs(std::uint32_t centre, const std::vector<Pair>& pairs, std::size_
 
 } // namespace
 
-std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t> triangles,
-                                                  std::size_t vertexCount, std::size_t maxIndices) {
+std::vector<std::vector<std::uint32_t>> BuildGreedyFans(std::span<const std::uint32_t> triangles,
+                                                        std::size_t vertexCount,
+                                                        std::size_t maxIndices, FanTies ties) {
     const std::size_t triangleCount = triangles.size() / 3;
     // The triangles of each vertex, in list order; degenerate ones left out.
     std::vector<std::uint32_t> remaining(vertexCount, 0);
@@ -127,13 +139,20 @@ std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t>
         }
     }
 
-    // The vertex with the most remaining triangles, the lowest-numbered among
-    // equals: keys of count (high half) and inverted number (low half), stale
-    // keys skipped when they come up.
-    const auto keyOf = [&remaining](std::uint32_t v) {
-        return (static_cast<std::uint64_t>(remaining[v]) << 32) | (0xFFFFFFFFu - v);
+    // The vertex with the most remaining triangles; among equals, with
+    // nearestToLastFan, the one that shares the most triangle corners with
+    // the vertices the last fans touched first (the latest step, then the
+    // most corners); then the lowest-numbered. Stale keys are skipped when
+    // they come up.
+    const bool near = ties == FanTies::nearestToLastFan;
+    std::vector<std::uint32_t> step(vertexCount, 0);   // when the vertex was last neared
+    std::vector<std::uint32_t> shared(vertexCount, 0); // corners shared at that step
+    std::vector<bool> touched(vertexCount, false);     // a corner of a fan made
+    std::uint32_t now = 0;
+    const auto keyOf = [&](std::uint32_t v) {
+        return FanKey{remaining[v], near ? step[v] : 0, near ? shared[v] : 0, 0xFFFFFFFFu - v};
     };
-    std::priority_queue<std::uint64_t> queue;
+    std::priority_queue<FanKey> queue;
     for (std::uint32_t v = 0; v < vertexCount; ++v) {
         if (remaining[v] > 0) {
             queue.push(keyOf(v));
@@ -143,9 +162,9 @@ std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t>
     std::vector<std::uint32_t> incoming(vertexCount, 0);
     std::vector<Pair> pairs;
     while (!queue.empty()) {
-        const std::uint64_t key = queue.top();
+        const FanKey key = queue.top();
         queue.pop();
-        const std::uint32_t v = 0xFFFFFFFFu - static_cast<std::uint32_t>(key);
+        const std::uint32_t v = 0xFFFFFFFFu - key.inverted;
         if (remaining[v] == 0 || keyOf(v) != key) {
             continue;
         }
@@ -162,6 +181,33 @@ std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t>
             --remaining[x], --remaining[y];
         }
         remaining[v] = 0;
+        if (near) {
+            // The corners this fan touches first near every vertex they
+            // share a triangle with.
+            ++now;
+            for (const Pair& pair : pairs) {
+                for (const std::uint32_t u : {pair.x, pair.y}) {
+                    if (touched[u]) {
+                        continue;
+                    }
+                    touched[u] = true;
+                    for (std::uint32_t i = offsets[u]; i < offsets[u + 1]; ++i) {
+                        for (int k = 0; k < 3; ++k) {
+                            const std::uint32_t w = corner(incident[i], k);
+                            if (w == u || remaining[w] == 0) {
+                                continue;
+                            }
+                            if (step[w] != now) {
+                                step[w] = now;
+                                shared[w] = 0;
+                            }
+                            ++shared[w];
+                            queue.push(keyOf(w));
+                        }
+                    }
+                }
+            }
+        }
         for (const Pair& pair : pairs) {
             for (const std::uint32_t w : {pair.x, pair.y}) {
                 if (remaining[w] > 0) {
@@ -172,4 +218,13 @@ std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t>
         ChainPairs(v, pairs, std::max<std::size_t>(maxIndices, 3), incoming, fans);
     }
     return fans;
+}
+
+std::vector<std::vector<std::uint32_t>> BuildFans(std::span<const std::uint32_t> triangles,
+                                                  std::size_t vertexCount, std::size_t maxIndices) {
+    std::vector<std::vector<std::uint32_t>> lowest =
+        BuildGreedyFans(triangles, vertexCount, maxIndices, FanTies::lowestNumber);
+    std::vector<std::vector<std::uint32_t>> nearest =
+        BuildGreedyFans(triangles, vertexCount, maxIndices, FanTies::nearestToLastFan);
+    return nearest.size() <= lowest.size() ? nearest : lowest;
 }
