@@ -20,7 +20,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 
 namespace {
@@ -628,7 +630,11 @@ TEST(PieceImport, FindsTheFilesBesideATextModelByTheirDecodedNames) {
     GltfBuilder gltf = Square();
     const Bytes picture = PatternPng(4, 2);
     gltf.document["images"][0] = {{"uri", "..%2Fshared/wood+grain%20%E6%9C%A8.png"}};
-    WriteBytes(scratch.File("shared/wood+grain 木.png"), picture);
+    // Named through the wide path on Windows: the URI's UTF-8 is no ANSI text.
+    std::ofstream(scratch.Path() / std::filesystem::path(u8"shared/wood+grain 木.png"),
+                  std::ios::binary)
+        .write(reinterpret_cast<const char*>(picture.data()),
+               static_cast<std::streamsize>(picture.size()));
     WriteBytes(scratch.File("model/a b.bin"), gltf.bin);
     const std::string text = gltf.Gltf("a%20b.bin");
     WriteBytes(scratch.File("model/square.gltf"), Bytes(text.begin(), text.end()));
@@ -661,9 +667,13 @@ TEST(PieceImport, WritesThePieceIntoItsThreeFoldersAndReplacesOnlyWhenForced) {
     ASSERT_TRUE(written) << written.refusal().message;
     EXPECT_EQ(written->paths.size(), 4u);
     EXPECT_TRUE(written->replaced.empty());
-    EXPECT_EQ(ReadBytes(scratch.File("p/箱.prt")), piece.profile.bytes);
-    EXPECT_EQ(ReadBytes(scratch.File("m/箱.msm")), piece.model.bytes);
-    EXPECT_EQ(ReadBytes(scratch.File("t/箱_1.txr")), piece.textures[1].bytes);
+    // Names on disk as the system spells them (Shift-JIS on Windows).
+    const auto disk = [](const std::string& folder, const std::string& name) {
+        return folder + "/" + NameOnDisk(*Utf8ToShiftJis(name));
+    };
+    EXPECT_EQ(ReadBytes(disk(p, "箱.prt")), piece.profile.bytes);
+    EXPECT_EQ(ReadBytes(disk(m, "箱.msm")), piece.model.bytes);
+    EXPECT_EQ(ReadBytes(disk(t, "箱_1.txr")), piece.textures[1].bytes);
     // The catalogue finds the piece as the viewer does.
     const std::vector<CatalogueProfile> profiles = ListProfiles(IndexFolder(p));
     ASSERT_EQ(profiles.size(), 1u);
@@ -675,18 +685,24 @@ TEST(PieceImport, WritesThePieceIntoItsThreeFoldersAndReplacesOnlyWhenForced) {
 
     // Again: refused, naming what is there, unless forced; a file of
     // another case counts as there.
-    std::filesystem::rename(scratch.Path() / "t/箱_0.txr", scratch.Path() / "t/箱_0.TXR");
+    ASSERT_EQ(std::rename(disk(t, "箱_0.txr").c_str(), disk(t, "箱_0.TXR").c_str()), 0);
     const Result<WrittenPiece> again = WriteImportedPiece(piece, p, m, t, false);
     ASSERT_FALSE(again);
     EXPECT_EQ(again.refusal().code, "import-exists");
-    EXPECT_NE(again.refusal().message.find("箱_0.TXR"), std::string::npos);
+    // (As the folder spells it: under Wine a change of case alone may leave
+    // the name as it was.)
+    const FolderIndex textureFolder = IndexFolder(t);
+    const FolderFile* renamed =
+        FindInFolder(textureFolder, NameOnDisk(*Utf8ToShiftJis("箱_0.txr")));
+    ASSERT_TRUE(renamed);
+    EXPECT_NE(again.refusal().message.find(renamed->name), std::string::npos);
     const Result<WrittenPiece> forced = WriteImportedPiece(piece, p, m, t, true);
     ASSERT_TRUE(forced) << forced.refusal().message;
     EXPECT_EQ(forced->replaced.size(), 4u);
     EXPECT_EQ(scratch.Entries(), (std::vector<std::string>{"m", "p", "t"}));
     std::vector<std::string> textures;
-    for (const auto& entry : std::filesystem::directory_iterator(scratch.Path() / "t")) {
-        textures.push_back(entry.path().filename().string());
+    for (const FolderFile& file : IndexFolder(t).files) {
+        textures.push_back(ShownFileName(file.name));
     }
     std::sort(textures.begin(), textures.end());
     EXPECT_EQ(textures, (std::vector<std::string>{"箱_0.txr", "箱_1.txr"}));
