@@ -24,13 +24,67 @@ struct Pair {
     std::uint32_t triangle;
 };
 
-// The fans around `centre` of the triangles in `pairs` (in list order), as
-// the chaining rule says. `incoming` is zero for every vertex on entry and
-// left so.
+// Around most vertices meet a handful of triangles: the rule is then
+// followed literally, by searching the few pairs, with nothing to allocate.
+constexpr std::size_t kFewPairs = 24;
+
+void ChainFewPairs(std::uint32_t centre, const std::vector<Pair>& pairs, std::size_t maxIndices,
+                   std::vector<std::vector<std::uint32_t>>& fans) {
+    const std::size_t n = pairs.size();
+    bool used[kFewPairs] = {};
+    // The first unused pair whose first corner is `x`, or n.
+    const auto following = [&](std::uint32_t x) {
+        std::size_t j = 0;
+        while (j < n && (used[j] || pairs[j].x != x)) {
+            ++j;
+        }
+        return j;
+    };
+    for (std::size_t done = 0; done < n;) {
+        std::size_t start = n, firstUnused = n;
+        for (std::size_t i = 0; i < n && start == n; ++i) {
+            if (used[i]) {
+                continue;
+            }
+            firstUnused = std::min(firstUnused, i);
+            bool led = false;
+            for (std::size_t j = 0; j < n && !led; ++j) {
+                led = !used[j] && pairs[j].y == pairs[i].x;
+            }
+            if (!led) {
+                start = i;
+            }
+        }
+        if (start == n) { // only rings are left
+            start = firstUnused;
+        }
+        std::vector<std::uint32_t> fan = {centre, pairs[start].x, pairs[start].y};
+        used[start] = true;
+        ++done;
+        while (fan.size() < maxIndices) {
+            const std::size_t next = following(fan.back());
+            if (next == n) {
+                break;
+            }
+            fan.push_back(pairs[next].y);
+            used[next] = true;
+            ++done;
+        }
+        fans.push_back(std::move(fan));
+    }
+}
+
+// The same for any number of pairs, with the pairs indexed by their first
+// corner and the chain starts kept in order. `incoming` is zero for every
+// vertex on entry and left so.
 void ChainPairs(std::uint32_t centre, const std::vector<Pair>& pairs, std::size_t maxIndices,
                 std::vector<std::uint32_t>& incoming,
                 std::vector<std::vector<std::uint32_t>>& fans) {
     const std::size_t n = pairs.size();
+    if (n <= kFewPairs) {
+        ChainFewPairs(centre, pairs, maxIndices, fans);
+        return;
+    }
     std::vector<bool> used(n, false);
     // The pairs ordered by their first corner, then list order: the pairs
     // that can follow a corner lie together.
@@ -148,6 +202,8 @@ std::vector<std::vector<std::uint32_t>> BuildGreedyFans(std::span<const std::uin
     std::vector<std::uint32_t> step(vertexCount, 0);   // when the vertex was last neared
     std::vector<std::uint32_t> shared(vertexCount, 0); // corners shared at that step
     std::vector<bool> touched(vertexCount, false);     // a corner of a fan made
+    std::vector<std::uint32_t> mark(vertexCount, 0);   // queued again at this step
+    std::vector<std::uint32_t> affected;
     std::uint32_t now = 0;
     const auto keyOf = [&](std::uint32_t v) {
         return FanKey{remaining[v], near ? step[v] : 0, near ? shared[v] : 0, 0xFFFFFFFFu - v};
@@ -181,10 +237,22 @@ std::vector<std::vector<std::uint32_t>> BuildGreedyFans(std::span<const std::uin
             --remaining[x], --remaining[y];
         }
         remaining[v] = 0;
+        // Every vertex whose key this fan changes is queued again once.
+        ++now;
+        affected.clear();
+        const auto affect = [&](std::uint32_t w) {
+            if (mark[w] != now) {
+                mark[w] = now;
+                affected.push_back(w);
+            }
+        };
+        for (const Pair& pair : pairs) {
+            affect(pair.x);
+            affect(pair.y);
+        }
         if (near) {
             // The corners this fan touches first near every vertex they
             // share a triangle with.
-            ++now;
             for (const Pair& pair : pairs) {
                 for (const std::uint32_t u : {pair.x, pair.y}) {
                     if (touched[u]) {
@@ -202,17 +270,15 @@ std::vector<std::vector<std::uint32_t>> BuildGreedyFans(std::span<const std::uin
                                 shared[w] = 0;
                             }
                             ++shared[w];
-                            queue.push(keyOf(w));
+                            affect(w);
                         }
                     }
                 }
             }
         }
-        for (const Pair& pair : pairs) {
-            for (const std::uint32_t w : {pair.x, pair.y}) {
-                if (remaining[w] > 0) {
-                    queue.push(keyOf(w));
-                }
+        for (const std::uint32_t w : affected) {
+            if (remaining[w] > 0) {
+                queue.push(keyOf(w));
             }
         }
         ChainPairs(v, pairs, std::max<std::size_t>(maxIndices, 3), incoming, fans);
