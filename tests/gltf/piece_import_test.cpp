@@ -24,6 +24,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -382,7 +383,7 @@ TEST(PieceImport, ThePieceIsNamedByItsOneMeshNodeOrItsStem) {
         std::string name; // expected, or the refusal's telling part
         bool refused;
     } cases[] = {
-        {{node("Cube")}, "", "Cube", false},
+        {{node("Textured Cube")}, "", "Textured Cube", false},
         {{node("Cube"), node("Cone")}, "", "piece", false},
         {{node(nullptr)}, "", "piece", false},
         {{node("Cube")}, "赤い箱", "赤い箱", false},
@@ -591,7 +592,7 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
          Changed([](GltfBuilder& g) { g.document["nodes"][0]["children"] = {0}; }),
          "gltf-node-tree"},
         {"a node that is not there",
-         Changed([](GltfBuilder& g) { g.document["nodes"][0]["children"] = {5}; }), "gltf-invalid"},
+         Changed([](GltfBuilder& g) { g.document["nodes"][0]["children"] = {1}; }), "gltf-invalid"},
         {"18 materials", Changed([](GltfBuilder& g) {
              for (int i = 0; i < 18; ++i) {
                  const float shade = static_cast<float>(i) / 20;
@@ -618,6 +619,14 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
         ASSERT_FALSE(piece) << c.what;
         EXPECT_EQ(piece.refusal().code, c.code) << c.what << ": " << piece.refusal().message;
         EXPECT_FALSE(piece.refusal().message.empty());
+    }
+    for (const auto& [scale, maxSide] : std::initializer_list<std::pair<double, int>>{
+             {0, 256}, {-1, 256}, {std::nan(""), 256}, {HUGE_VAL, 256}, {1, 1}, {1e39, 256}}) {
+        ImportOptions options;
+        options.scale = scale;
+        options.maxSide = maxSide;
+        EXPECT_EQ(ImportGltfBytes(glb, "", "piece", options).refusal().code, "import-option")
+            << scale << " " << maxSide;
     }
 }
 
@@ -760,5 +769,116 @@ TEST(PieceImport, TheSamplePiecesComeBackFromTheirExports) {
     EXPECT_EQ(pieces, 5);
 }
 #endif
+
+// The texture coordinates a material's picture is drawn with: its own set,
+// as floats or normalized integers, moved, turned and scaled as
+// KHR_texture_transform says.
+TEST(PieceImport, TakesTheTextureCoordinatesOfTheMaterialsSetAndTransform) {
+    GltfBuilder gltf = Square();
+    Json& primitive = Primitive(gltf);
+    primitive["attributes"]["TEXCOORD_1"] = static_cast<int>(gltf.document["accessors"].size());
+    gltf.document["accessors"].push_back(
+        Json({{"bufferView", gltf.View({0, 255, 255, 255, 255, 0, 0, 0})},
+              {"componentType", 5121},
+              {"normalized", true},
+              {"count", 4},
+              {"type", "VEC2"}}));
+    Json& info = gltf.document["materials"][0]["pbrMetallicRoughness"]["baseColorTexture"];
+    info["texCoord"] = 1;
+    const auto uvs = [](const Bytes& file) {
+        std::multiset<std::pair<long, long>> found;
+        for (const auto& [triangle, slot] : DrawnTriangles(Import(file).model.bytes)) {
+            for (const Corner& corner : triangle) {
+                found.insert({corner[3], corner[4]});
+            }
+        }
+        return std::set<std::pair<long, long>>(found.begin(), found.end());
+    };
+    // Square's corners (0,0) (1,0) (1,1) (0,1) carry set 1's (0,1) (1,1) (1,0) (0,0).
+    EXPECT_EQ(uvs(gltf.Glb()),
+              (std::set<std::pair<long, long>>{{0, 10000}, {10000, 10000}, {10000, 0}, {0, 0}}));
+    // A quarter turn, a scale by 2 and 3 and a move by (0.5, 0.25): u' = 3v + 0.5,
+    // v' = -2u + 0.25.
+    info["extensions"] = {{"KHR_texture_transform",
+                           {{"offset", {0.5, 0.25}},
+                            {"rotation", std::acos(0.0)},
+                            {"scale", {2, 3}},
+                            {"texCoord", 0}}}};
+    // Set 0 of Square: (0,1) (1,1) (1,0) (0,0) as well.
+    EXPECT_EQ(uvs(gltf.Glb()), (std::set<std::pair<long, long>>{
+                                   {35000, 2500}, {35000, -17500}, {5000, -17500}, {5000, 2500}}));
+}
+
+// Which nodes are drawn: the default scene's, else the first scene's, else
+// every node that is no other's child.
+TEST(PieceImport, DrawsTheDefaultSceneOrTheFirstOrEveryRootNode) {
+    const struct {
+        const char* what;
+        std::function<void(GltfBuilder&)> change;
+        std::size_t triangles;
+    } cases[] = {
+        {"the default scene", [](GltfBuilder& g) { g.document["scene"] = 1; }, 2},
+        {"the first scene without a default", [](GltfBuilder& g) { g.document.erase("scene"); }, 1},
+        {"every root without scenes",
+         [](GltfBuilder& g) {
+             g.document.erase("scene");
+             g.document.erase("scenes");
+         },
+         3},
+    };
+    for (const auto& c : cases) {
+        GltfBuilder gltf;
+        const int mesh = gltf.Mesh(kTriangle, {0, 1, 2});
+        gltf.Node({{"mesh", mesh}}); // scene 0
+        const int child = gltf.Node({{"mesh", mesh}, {"translation", {0, 0, 1}}}, false);
+        gltf.document["nodes"].push_back({{"mesh", mesh}, {"children", {child}}});
+        gltf.document["scenes"].push_back({{"nodes", {2}}});
+        c.change(gltf);
+        EXPECT_EQ(Import(gltf.Glb()).triangles, c.triangles) << c.what;
+    }
+}
+
+// What a model holds that the piece does not is said, once each; Draco with
+// uncompressed data to fall back on is read.
+TEST(PieceImport, SaysWhatIsLeftOutAndReadsWhatCompressionFallsBackOn) {
+    const struct {
+        const char* what;
+        std::function<void(GltfBuilder&)> change;
+        const char* note; // empty: none
+    } cases[] = {
+        {"points beside the triangles",
+         [](GltfBuilder& g) {
+             g.document["meshes"][0]["primitives"].push_back(Primitive(g));
+             g.document["meshes"][0]["primitives"][1]["mode"] = 0;
+         },
+         "points and lines"},
+        {"vertex colours",
+         [](GltfBuilder& g) {
+             Primitive(g)["attributes"]["COLOR_0"] = g.Floats(std::vector<float>(12, 1), "VEC3");
+         },
+         "vertex colours"},
+        {"transparency", [](GltfBuilder& g) { g.document["materials"][0]["alphaMode"] = "BLEND"; },
+         "transparency"},
+        {"a skin", [](GltfBuilder& g) { g.document["nodes"][0]["skin"] = 0; }, "skinned"},
+        {"Draco with uncompressed accessors",
+         [](GltfBuilder& g) {
+             g.document["extensionsUsed"] = {"KHR_draco_mesh_compression"};
+             Primitive(g)["extensions"] = {
+                 {"KHR_draco_mesh_compression",
+                  {{"bufferView", 0}, {"attributes", {{"POSITION", 0}}}}}};
+         },
+         ""},
+    };
+    for (const auto& c : cases) {
+        const ImportedPiece piece = Import(Changed(c.change));
+        EXPECT_EQ(piece.triangles, 2u) << c.what;
+        if (*c.note == '\0') {
+            EXPECT_TRUE(piece.notes.empty()) << c.what;
+        } else {
+            ASSERT_EQ(piece.notes.size(), 1u) << c.what;
+            EXPECT_NE(piece.notes[0].find(c.note), std::string::npos) << piece.notes[0];
+        }
+    }
+}
 
 } // namespace

@@ -91,7 +91,7 @@ TEST(MsmWriter, RefusesWhatTheFormatsCountsCannotHold) {
         EXPECT_NE(bytes.refusal().message.find(c.named), std::string::npos)
             << bytes.refusal().message;
     }
-    EXPECT_TRUE(EncodeMsm(model(65535, 1, std::vector<std::uint16_t>(127, 65534), {"a"})))
+    EXPECT_TRUE(EncodeMsm(model(65535, 65535, std::vector<std::uint16_t>(127, 65534), {"a"})))
         << "every count at its largest";
 }
 
