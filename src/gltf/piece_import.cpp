@@ -38,24 +38,6 @@ struct SlotKey {
     friend bool operator==(const SlotKey&, const SlotKey&) = default;
 };
 
-// Text from the command line or a path, as UTF-8: Windows gives it in the
-// ANSI code page, Linux as the UTF-8 it is.
-std::string SystemTextToUtf8(const std::string& text) {
-#ifdef _WIN32
-    const int count =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-#else
-    return text;
-#endif
-}
-
 Refusal Stem(const std::string& stem, const std::string& why) {
     return Refuse("import-stem", "the file stem \"" + stem + "\" " + why);
 }
@@ -133,6 +115,22 @@ Result<RgbPicture> SlotPicture(const SlotKey& key, const GltfScene& scene,
 }
 
 } // namespace
+
+std::string SystemTextToUtf8(const std::string& text) {
+#ifdef _WIN32
+    const int count =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+#else
+    return text;
+#endif
+}
 
 Result<std::string> CheckImportStem(const std::string& stem) {
     if (stem.empty()) {
