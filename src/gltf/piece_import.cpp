@@ -294,10 +294,14 @@ Result<ImportedPiece> ImportGltfBytes(std::span<const std::uint8_t> file, const 
         }
     }
     if (!anyTriangle) {
-        return Refuse("import-no-triangles",
-                      scene->notes.empty() ? "the model's scene has no triangles"
-                                           : "the model's scene has no triangles, only points "
-                                             "and lines");
+        const bool pointsOrLines =
+            std::any_of(scene->notes.begin(), scene->notes.end(), [](const std::string& note) {
+                return note.rfind("points and lines", 0) == 0;
+            });
+        return Refuse("import-no-triangles", pointsOrLines
+                                                 ? "the model's scene has no triangles, only "
+                                                   "points and lines"
+                                                 : "the model's scene has no triangles");
     }
     if (slotOf.empty()) {
         return Refuse("import-no-triangles", "every triangle of the model covers nothing");
