@@ -1,8 +1,8 @@
 # Header-only libraries taken from Debian's packages (CLI11, nlohmann/json,
-# stb). Each library's own folder under /usr/include is linked into a private
-# include folder of the build, so that a target sees those headers alone and
-# never the host's whole /usr/include: the mingw build must not pick up the
-# host's C library headers.
+# stb, tinygltf). Each library's own folder under /usr/include (or its one
+# header, as tiny_gltf.h) is linked into a private include folder of the
+# build, so that a target sees those headers alone and never the host's whole
+# /usr/include: the mingw build must not pick up the host's C library headers.
 function(pv_use_host_headers target)
   set(dir ${CMAKE_BINARY_DIR}/host-headers)
   foreach(library IN LISTS ARGN)

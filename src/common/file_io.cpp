@@ -514,3 +514,20 @@ Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> byt
     }
     return Success();
 }
+
+bool CloseOutputTemporary(OutputFile& file) {
+    if (file.descriptor < 0 || file.tempPath.empty()) {
+        return false;
+    }
+    FlushBuffer(file);
+    bool ok = !file.failed;
+    if (CloseDescriptor(file.descriptor) != 0) {
+        ok = false;
+    }
+    file.descriptor = -1;
+    file.buffer.reset();
+    if (!ok) {
+        std::remove(file.tempPath.c_str());
+    }
+    return ok;
+}

@@ -102,3 +102,9 @@ bool IsDirectory(const char* path);
 // Writes a whole file all-or-nothing (temporary file, then renamed over the
 // target); "file-write" with the system's reason when it cannot be written.
 Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Closes a file begun with BeginOutputFile and leaves it under its temporary
+// name (`tempPath`), for a caller that renames several files into place
+// together. False, with the temporary removed, when any write or the close
+// failed.
+bool CloseOutputTemporary(OutputFile& file);

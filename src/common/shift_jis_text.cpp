@@ -104,3 +104,122 @@ std::string ShiftJisToUtf8(std::string_view bytes) {
 #endif
     return out;
 }
+
+namespace {
+
+// The length of the UTF-8 character at the start of `text` and its code
+// point, or 0 when the bytes there are not a well-formed character (an
+// overlong form, a surrogate, beyond U+10FFFF, cut off).
+std::size_t Utf8Character(std::string_view text, char32_t& codePoint) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    std::size_t length = 0;
+    char32_t value = 0;
+    char32_t lowest = 0;
+    if (lead < 0x80) {
+        codePoint = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1F, lowest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0F, lowest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07, lowest = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        value = (value << 6) | (byte(i) & 0x3F);
+    }
+    if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return 0;
+    }
+    codePoint = value;
+    return length;
+}
+
+#ifndef _WIN32
+struct Cp932Encoder {
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    ~Cp932Encoder() {
+        if (converter != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(converter);
+        }
+    }
+};
+#endif
+
+// The code-page-932 bytes of one UTF-8 character, or empty when the code
+// page has no code for it (best-fit codes included: they are checked by the
+// caller's round trip).
+std::string EncodeCharacter(std::string_view character) {
+#ifdef _WIN32
+    wchar_t wide[2];
+    const int wideCount = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, character.data(),
+                                              static_cast<int>(character.size()), wide, 2);
+    char bytes[4];
+    BOOL usedDefault = FALSE;
+    const int count = wideCount <= 0
+                          ? 0
+                          : WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, wideCount, bytes,
+                                                sizeof bytes, nullptr, &usedDefault);
+    return count <= 0 || usedDefault ? std::string() : std::string(bytes, count);
+#else
+    static thread_local Cp932Encoder encoder;
+    if (encoder.converter == reinterpret_cast<iconv_t>(-1)) {
+        return {};
+    }
+    iconv(encoder.converter, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(character.data());
+    std::size_t inLeft = character.size();
+    char bytes[8];
+    char* out = bytes;
+    std::size_t outLeft = sizeof bytes;
+    if (iconv(encoder.converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) ||
+        inLeft != 0) {
+        return {};
+    }
+    return std::string(bytes, static_cast<std::size_t>(out - bytes));
+#endif
+}
+
+} // namespace
+
+Result<std::string> Utf8ToShiftJis(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t at = 0;
+    while (at < utf8.size()) {
+        char32_t codePoint = 0;
+        const std::size_t length = Utf8Character(utf8.substr(at), codePoint);
+        if (length == 0) {
+            char where[96];
+            std::snprintf(where, sizeof where, "byte %zu (0x%02X) does not start a UTF-8 character",
+                          at, static_cast<unsigned char>(utf8[at]));
+            return Refuse("text-not-utf8", where);
+        }
+        const std::string_view character = utf8.substr(at, length);
+        if (codePoint < 0x80) {
+            out += character; // ASCII is the same in code page 932
+        } else {
+            const std::string bytes = EncodeCharacter(character);
+            if (bytes.empty() || ShiftJisToUtf8(bytes) != character) {
+                char name[16];
+                std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(codePoint));
+                return Refuse("text-not-shift-jis", "the character \"" + std::string(character) +
+                                                        "\" (" + name +
+                                                        ") has no code of its own in code page "
+                                                        "932 (Shift-JIS)");
+            }
+            out += bytes;
+        }
+        at += length;
+    }
+    return out;
+}

@@ -4,8 +4,18 @@
 // byte of a name is ever dropped from what the user sees.
 #pragma once
 
+#include "common/result.h"
+
 #include <string>
 #include <string_view>
 
 // The UTF-8 text of the code-page-932 bytes `bytes`; always valid UTF-8.
 std::string ShiftJisToUtf8(std::string_view bytes);
+
+// The code-page-932 bytes of the UTF-8 text `utf8`, exactly: every character
+// must have a code of its own that ShiftJisToUtf8 turns back into the same
+// character, so there is no best-fit substitution (a wave dash U+301C is not
+// written as the fullwidth tilde that 0x81 0x60 stands for). Refused with
+// "text-not-utf8" when the bytes are not UTF-8, and "text-not-shift-jis"
+// naming the first character the code page cannot hold.
+Result<std::string> Utf8ToShiftJis(std::string_view utf8);

@@ -19,27 +19,42 @@ bool FitsSource(const BitmapImage& source, std::int32_t bitsPerPixel, std::int32
                MipStride(width, bitsPerPixel) * static_cast<std::size_t>(height);
 }
 
-// Header, palette (8-bit only), then every level's rows; all or nothing.
-bool WriteTxrFile(const char* outputPath, const MipLevelSet& set, const std::uint8_t* colourTable) {
-    OutputFile output;
-    if (!BeginOutputFile(output, outputPath)) {
-        return false;
-    }
+// The parts of a TXR file in order: header, palette (8-bit only), then every
+// level's rows. The file writer and the in-memory form both take them from
+// here, so they cannot differ by a byte.
+struct TxrParts {
+    std::uint8_t header[kTxrHeaderSize];
+    std::vector<OutputSpan> body; // palette and levels, behind the header
+};
+
+TxrParts SplitTxr(const MipLevelSet& set, const std::uint8_t* colourTable) {
+    TxrParts parts;
     TxrHeader header;
     header.width = set.levels[0].width;
     header.height = set.levels[0].height;
     header.bitsPerPixel = set.bitsPerPixel;
     header.levelCount = set.levelCount;
-    std::uint8_t headerBytes[kTxrHeaderSize];
-    EncodeTxrHeader(header, headerBytes);
-    WriteOutput(output, headerBytes, sizeof headerBytes);
+    EncodeTxrHeader(header, parts.header);
     if (colourTable != nullptr) {
-        WriteOutput(output, colourTable, kTxrPaletteSize);
+        parts.body.push_back({colourTable, kTxrPaletteSize});
     }
     for (const MipLevel& level : set.levels) {
-        WriteOutput(output, level.bits(),
-                    MipStride(level.width, set.bitsPerPixel) *
-                        static_cast<std::size_t>(level.height));
+        parts.body.push_back({level.bits(), MipStride(level.width, set.bitsPerPixel) *
+                                                static_cast<std::size_t>(level.height)});
+    }
+    return parts;
+}
+
+// The whole file, all or nothing.
+bool WriteTxrFile(const char* outputPath, const MipLevelSet& set, const std::uint8_t* colourTable) {
+    OutputFile output;
+    if (!BeginOutputFile(output, outputPath)) {
+        return false;
+    }
+    const TxrParts parts = SplitTxr(set, colourTable);
+    WriteOutput(output, parts.header, sizeof parts.header);
+    for (const OutputSpan& span : parts.body) {
+        WriteOutput(output, span.data, span.size);
     }
     return CommitOutputFile(output);
 }
@@ -97,4 +112,28 @@ bool WriteTxr8(const char* outputPath, const BitmapImage& sourceBitmap, std::int
     MipLevelSet set = BuildMipLevels(sourceBitmap, levelCount, 8);
     const std::array<std::uint8_t, 1024> colourTable = MapLevelsToPalette(set);
     return WriteTxrFile(outputPath, set, colourTable.data());
+}
+
+std::vector<std::uint8_t> EncodeTxr(const BitmapImage& sourceBitmap, std::int32_t levelCount,
+                                    bool paletted) {
+    if (!FitsSource(sourceBitmap, 24, sourceBitmap.width, sourceBitmap.height, levelCount)) {
+        return {};
+    }
+    MipLevelSet set = BuildMipLevels(sourceBitmap, levelCount, 24);
+    std::array<std::uint8_t, 1024> colourTable{};
+    if (paletted) {
+        colourTable = MapLevelsToPalette(set);
+    }
+    const TxrParts parts = SplitTxr(set, paletted ? colourTable.data() : nullptr);
+    std::vector<std::uint8_t> bytes(parts.header, parts.header + sizeof parts.header);
+    std::size_t size = bytes.size();
+    for (const OutputSpan& span : parts.body) {
+        size += span.size;
+    }
+    bytes.reserve(size);
+    for (const OutputSpan& span : parts.body) {
+        const auto* data = static_cast<const std::uint8_t*>(span.data);
+        bytes.insert(bytes.end(), data, data + span.size);
+    }
+    return bytes;
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // Writes a 24-bit TXR file of `levelCount` levels from a 24-bit bitmap.
 // `width` and `height` are the bitmap's (powers of two, at least 2) and
@@ -25,3 +26,11 @@ bool WriteTxr8(const char* outputPath, const BitmapImage& sourceBitmap, std::int
 // pixel to its nearest entry, and returns the colour table (blue, green, red,
 // zero) of the palette. Afterwards each level holds 8-bit rows.
 std::array<std::uint8_t, 1024> MapLevelsToPalette(MipLevelSet& set);
+
+// The bytes of the TXR file of `levelCount` levels made from a 24-bit
+// bitmap, in memory: those WriteTxr24 writes, or with `paletted` every level
+// mapped to one palette computed from them all, as WriteTxr8 does with the
+// levels of an 8-bit bitmap. Empty when the arguments do not fit the bitmap
+// (as for WriteTxr24).
+std::vector<std::uint8_t> EncodeTxr(const BitmapImage& sourceBitmap, std::int32_t levelCount,
+                                    bool paletted);

@@ -1,6 +1,7 @@
 // Piece profiles: the two fields at their offsets, short files, which pieces
 // qualify, and the order of profile names.
 #include "catalogue/piece_profile.h"
+#include "catalogue/profile_writer.h"
 
 #include "builders/piece_files.h"
 #include "support/scratch.h"
@@ -101,6 +102,58 @@ TEST(ProfileOrder, NamesSortAsASortedListBoxKeepsThem) {
         });
         EXPECT_EQ(names, listBoxOrder) << "round " << round;
     }
+}
+
+// A written profile reads back with its two texts; every byte the viewer
+// does not read is zero, or with `like` the other profile's, whose length it
+// keeps unless the piece name would not fit.
+TEST(ProfileWriter, WritesTheTwoFieldsAndTakesTheRestFromTheProfileItIsLike) {
+    Bytes like(300);
+    for (std::size_t i = 0; i < like.size(); ++i) {
+        like[i] = static_cast<std::uint8_t>(0x80 | i);
+    }
+    const std::string name = "\x90\xd4\x82\xa2\x94\xa0"; // 赤い箱
+    const struct {
+        Bytes like;
+        bool hasLike;
+        std::size_t size;
+    } cases[] = {
+        {{}, false, 228},
+        {like, true, 300},
+        {Bytes(like.begin(), like.begin() + 120), true, 120},
+        {Bytes(like.begin(), like.begin() + 50), true, 107}, // lengthened to hold the name
+    };
+    for (const auto& c : cases) {
+        const Result<std::vector<std::uint8_t>> bytes =
+            EncodePieceProfile("a.msm", name, c.hasLike ? &c.like : nullptr);
+        ASSERT_TRUE(bytes);
+        ASSERT_EQ(bytes->size(), c.size);
+        const PieceRecord record = FromBytes(*bytes);
+        EXPECT_EQ(Model(record), "a.msm");
+        EXPECT_EQ(Name(record), name);
+        for (std::size_t i = 0; i < c.size; ++i) {
+            const bool model = i < 32, piece = i >= 100 && i < 228;
+            const std::uint8_t other = i < c.like.size() ? c.like[i] : 0;
+            const std::uint8_t expected = model   ? (i < 5 ? "a.msm"[i] : 0)
+                                          : piece ? (i < 106 ? name[i - 100] : 0)
+                                                  : other;
+            ASSERT_EQ((*bytes)[i], expected) << "byte " << i << " of " << c.size;
+        }
+    }
+    const struct {
+        std::string model, name;
+    } refused[] = {{"", "n"},
+                   {std::string(32, 'm'), "n"},
+                   {"m", std::string(128, 'n')},
+                   {"m", std::string("a\0b", 3)}};
+    for (const auto& r : refused) {
+        const Result<std::vector<std::uint8_t>> bytes =
+            EncodePieceProfile(r.model, r.name, nullptr);
+        ASSERT_FALSE(bytes) << r.model.size() << " " << r.name.size();
+        EXPECT_EQ(bytes.refusal().code, "profile-field");
+    }
+    EXPECT_TRUE(EncodePieceProfile(std::string(31, 'm'), std::string(127, 'n'), nullptr))
+        << "both fields full but for their zero";
 }
 
 } // namespace

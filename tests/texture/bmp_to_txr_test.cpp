@@ -5,6 +5,7 @@
 #include "builders/bmp_builder.h"
 #include "support/scratch.h"
 #include "support/literal_texture.h"
+#include "texture/txr_format.h"
 #include "texture/txr_writer.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,14 @@ TEST(ConvertBmpToTxr, AgreesByteForByteWithTheLiteralAlgorithms) {
             << " colours: first difference at "
             << (std::mismatch(actual.begin(), actual.end(), expected.begin()).first -
                 actual.begin());
+        // The same texture in memory, from the picture in 24-bit colour: the
+        // 8-bit way is the palette computed from the levels.
+        BitmapImage truecolour = ImageOf(picture);
+        truecolour.pixels = literal::Levels(truecolour, 1)[0].bits;
+        truecolour.bitsPerPixel = 24;
+        EXPECT_TRUE(EncodeTxr(truecolour, TxrMaxLevelCount(c.width, c.height), c.bits == 8) ==
+                    expected)
+            << "in memory: " << c.width << "x" << c.height << " " << c.bits << " bits";
     }
 }
 
@@ -184,6 +193,7 @@ TEST(WriteTxr, RefusesArgumentsThatDoNotFitTheBitmap) {
     EXPECT_FALSE(WriteTxr24(out.c_str(), picture, 8, 8, 2)) << "not the bitmap's size";
     EXPECT_FALSE(WriteTxr24(out.c_str(), picture, 8, 4, 3)) << "levels past a side of 2";
     EXPECT_FALSE(WriteTxr24(out.c_str(), picture, 8, 4, 0)) << "no level";
+    EXPECT_TRUE(EncodeTxr(picture, 3, true).empty()) << "levels past a side of 2, in memory";
     EXPECT_TRUE(folder.Entries().empty()) << "nothing written";
     EXPECT_TRUE(WriteTxr24(out.c_str(), picture, 8, 4, 2));
 }

@@ -1,0 +1,77 @@
+// Reading glTF 2.0 models (.gltf with the files beside it, or .glb) as the
+// triangles of their default scene, for the import of a model as a piece.
+//
+// tinygltf parses the file; every number taken from its result is checked
+// here before use (accessors against their buffer views, buffer views
+// against their buffers, every index against what it indexes), since the
+// library leaves that to its user. What the viewer cannot draw is refused
+// with a reason: compression (Draco, meshopt), an extension the model
+// requires that is not read here, files that are missing or named by
+// absolute paths or other schemes than data:, a hierarchy that is not a tree.
+//
+// Every node transform of the scene is applied, so the triangles come out in
+// the scene's own space (glTF's: right-handed, +Y up), each wound
+// counter-clockwise seen from its front, also under a node that mirrors.
+#pragma once
+
+#include "common/result.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The triangles of one primitive drawn by one node.
+struct SceneTriangles {
+    int material = -1; // into GltfScene::materials; -1: the primitive names none
+    std::vector<std::array<float, 3>> positions;
+    std::vector<std::array<float, 3>> normals; // unit length (or zero); empty: none in the file
+    // The coordinates the material's base-colour texture is drawn with,
+    // KHR_texture_transform applied; empty when the primitive has none.
+    std::vector<std::array<float, 2>> uvs;
+    std::vector<std::uint32_t> corners; // three vertex positions per triangle
+};
+
+struct SceneMaterial {
+    std::string name;
+    std::array<float, 4> baseColour = {1, 1, 1, 1}; // linear, the factor
+    int picture = -1; // the base-colour texture's picture, into GltfScene::pictures; -1: none
+};
+
+// A picture as the file holds it (PNG or JPEG), decoded only when used.
+struct ScenePicture {
+    std::string name; // the image's name, or its URI
+    std::vector<std::uint8_t> encoded;
+};
+
+struct GltfScene {
+    std::vector<SceneTriangles> triangles;
+    std::vector<SceneMaterial> materials;
+    std::vector<ScenePicture> pictures;
+    // The nodes of the scene that carry a mesh, by name (empty when unnamed).
+    std::vector<std::string> meshNodes;
+    // What the scene holds that is not imported (points and lines, vertex
+    // colours, transparency, skins): one sentence each, for the user.
+    std::vector<std::string> notes;
+};
+
+// Largest picture side and pixel count decoded: far beyond any texture, and
+// small enough that a picture's header cannot ask for an absurd allocation.
+inline constexpr int kMaxPictureSide = 1 << 14;
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
+
+// The scene of the glTF or GLB file held in `file`. `folder` is where the
+// files it names are looked for (a .gltf's folder); empty when it has none
+// (every file named is then missing). Refusal codes start with "gltf-".
+Result<GltfScene> ReadGltfScene(std::span<const std::uint8_t> file, const std::string& folder);
+
+// A picture decoded to 8-bit red, green, blue (alpha dropped), rows top
+// first, no padding.
+struct RgbPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+Result<RgbPicture> DecodeScenePicture(const ScenePicture& picture);

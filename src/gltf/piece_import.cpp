@@ -1,0 +1,430 @@
+#include "gltf/piece_import.h"
+
+#include "catalogue/catalogue_folders.h"
+#include "catalogue/profile_writer.h"
+#include "common/file_group.h"
+#include "common/file_io.h"
+#include "common/path_text.h"
+#include "common/shift_jis_text.h"
+#include "gltf/fan_builder.h"
+#include "gltf/gltf_reader.h"
+#include "gltf/picture_fit.h"
+#include "gltf/vertex_weld.h"
+#include "preview/msm_writer.h"
+#include "texture/txr_format.h"
+#include "texture/txr_writer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+// The side of a texture made from a colour alone.
+constexpr int kSolidSide = 8;
+constexpr std::uint64_t kMaxModelFileBytes = std::uint64_t{1} << 30;
+// The piece name's field holds 128 bytes, the last a zero.
+constexpr std::size_t kPieceNameLimit = kPieceNameBytes - 1;
+
+// A texture slot: what its texture is made of. Materials that make the same
+// texture share a slot.
+struct SlotKey {
+    int picture = -1;
+    std::array<float, 3> colour = {1, 1, 1};
+    friend bool operator==(const SlotKey&, const SlotKey&) = default;
+};
+
+Refusal Stem(const std::string& stem, const std::string& why) {
+    return Refuse("import-stem", "the file stem \"" + stem + "\" " + why);
+}
+
+// The piece name's Shift-JIS bytes, or why the profile cannot hold it.
+Result<std::string> PieceNameBytes(const std::string& name, const std::string& origin) {
+    const std::string what = "the piece name \"" + name + "\"" + origin;
+    if (name.empty()) {
+        return Refuse("import-name", "the piece name is empty");
+    }
+    if (std::any_of(name.begin(), name.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+        return Refuse("import-name", what + " holds a control character");
+    }
+    Result<std::string> bytes = Utf8ToShiftJis(name);
+    if (!bytes) {
+        return Refuse("import-name", what + ": " + bytes.refusal().message);
+    }
+    if (bytes->size() > kPieceNameLimit) {
+        return Refuse("import-name", what + " needs " + std::to_string(bytes->size()) +
+                                         " bytes in Shift-JIS, more than the " +
+                                         std::to_string(kPieceNameLimit) + " the profile holds");
+    }
+    return bytes;
+}
+
+// A texture of `width` x `height` pixels in memory for the TXR writer:
+// blue, green, red, rows top first, each padded to 4 bytes.
+BitmapImage BitmapOf(const RgbPicture& picture) {
+    BitmapImage bitmap;
+    bitmap.width = picture.width;
+    bitmap.height = picture.height;
+    bitmap.bitsPerPixel = 24;
+    const std::size_t stride = BitmapStride(picture.width, 24);
+    bitmap.pixels.assign(stride * static_cast<std::size_t>(picture.height), 0);
+    for (int y = 0; y < picture.height; ++y) {
+        const std::uint8_t* in =
+            picture.rgb.data() + static_cast<std::size_t>(y) * picture.width * 3;
+        std::uint8_t* out = bitmap.pixels.data() + static_cast<std::size_t>(y) * stride;
+        for (int x = 0; x < picture.width; ++x) {
+            out[3 * x] = in[3 * x + 2];
+            out[3 * x + 1] = in[3 * x + 1];
+            out[3 * x + 2] = in[3 * x];
+        }
+    }
+    return bitmap;
+}
+
+// The level-0 picture of a slot's texture.
+Result<RgbPicture> SlotPicture(const SlotKey& key, const GltfScene& scene,
+                               std::map<int, RgbPicture>& decoded, int maxSide) {
+    if (key.picture < 0) {
+        RgbPicture solid;
+        solid.width = solid.height = kSolidSide;
+        for (int i = 0; i < kSolidSide * kSolidSide; ++i) {
+            for (const float channel : key.colour) {
+                solid.rgb.push_back(LinearToSrgb(channel));
+            }
+        }
+        return solid;
+    }
+    auto it = decoded.find(key.picture);
+    if (it == decoded.end()) {
+        Result<RgbPicture> picture =
+            DecodeScenePicture(scene.pictures[static_cast<std::size_t>(key.picture)]);
+        if (!picture) {
+            return picture.refusal();
+        }
+        it = decoded.emplace(key.picture, std::move(*picture)).first;
+    }
+    RgbPicture picture = ResizePicture(it->second, TextureSide(it->second.width, maxSide),
+                                       TextureSide(it->second.height, maxSide));
+    TintPicture(picture, key.colour);
+    return picture;
+}
+
+} // namespace
+
+std::string SystemTextToUtf8(const std::string& text) {
+#ifdef _WIN32
+    const int count =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+#else
+    return text;
+#endif
+}
+
+Result<std::string> CheckImportStem(const std::string& stem) {
+    if (stem.empty()) {
+        return Refuse("import-stem", "the file stem is empty");
+    }
+    if (stem == "." || stem == ".." || stem.find_first_of("/\\") != std::string::npos) {
+        return Stem(stem, "is a path, not a file name");
+    }
+    for (const char c : stem) {
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
+            return Stem(stem, "holds a character that Windows does not allow in file names");
+        }
+    }
+    if (stem.back() == '.' || stem.back() == ' ') {
+        return Stem(stem, "ends in a dot or a blank, which Windows drops from file names");
+    }
+    // Device names are no file names on Windows, whatever extension follows.
+    std::string device = FoldCase(stem.substr(0, stem.find('.')));
+    device.erase(device.find_last_not_of(' ') + 1);
+    for (const char* reserved : {"con", "prn", "aux", "nul"}) {
+        if (device == reserved) {
+            return Stem(stem, "is the name of a device on Windows");
+        }
+    }
+    if (device.size() == 4 && (device.rfind("com", 0) == 0 || device.rfind("lpt", 0) == 0) &&
+        device[3] >= '1' && device[3] <= '9') {
+        return Stem(stem, "is the name of a device on Windows");
+    }
+    Result<std::string> bytes = Utf8ToShiftJis(stem);
+    if (!bytes) {
+        return Stem(stem, "cannot be written in the profile: " + bytes.refusal().message);
+    }
+    constexpr std::size_t kLimit = kModelFileBytes - 4 - 1; // ".msm" and a zero
+    if (bytes->size() > kLimit) {
+        return Stem(stem, "takes " + std::to_string(bytes->size()) +
+                              " bytes in Shift-JIS; with \".msm\" and a zero the profile's "
+                              "32-byte model field holds " +
+                              std::to_string(kLimit));
+    }
+    return bytes;
+}
+
+Result<ImportedPiece> ImportGltfFile(const std::string& path, const ImportOptions& options) {
+    const Result<std::vector<std::uint8_t>> file = ReadFileBytes(path.c_str(), kMaxModelFileBytes);
+    if (!file) {
+        return Refuse("import-read", path + " " + file.refusal().message);
+    }
+    const std::size_t nameStart = FileNameOffset(path.c_str());
+    const std::string name = path.substr(nameStart);
+    const std::size_t dot = name.rfind('.');
+    const std::string stem =
+        SystemTextToUtf8(dot == std::string::npos || dot == 0 ? name : name.substr(0, dot));
+    const std::string folder = nameStart == 0 ? "." : path.substr(0, nameStart);
+    return ImportGltfBytes(*file, folder, stem, options);
+}
+
+Result<ImportedPiece> ImportGltfBytes(std::span<const std::uint8_t> file, const std::string& folder,
+                                      const std::string& defaultStem,
+                                      const ImportOptions& options) {
+    if (!(options.scale > 0) || !std::isfinite(options.scale)) {
+        return Refuse("import-option",
+                      "the scale " + std::to_string(options.scale) + " is not a number above 0");
+    }
+    if (options.maxSide < 2 || options.maxSide > kMaxTxrSide) {
+        return Refuse("import-option", "the largest texture side " +
+                                           std::to_string(options.maxSide) + " is not from 2 to " +
+                                           std::to_string(kMaxTxrSide));
+    }
+    ImportedPiece piece;
+    piece.stem = options.stem.empty() ? defaultStem : options.stem;
+    Result<std::string> stem = CheckImportStem(piece.stem);
+    if (!stem) {
+        return stem.refusal();
+    }
+    Result<GltfScene> scene = ReadGltfScene(file, folder);
+    if (!scene) {
+        return scene.refusal();
+    }
+    piece.notes = scene->notes;
+
+    std::string origin;
+    if (!options.pieceName.empty()) {
+        piece.pieceName = options.pieceName;
+    } else if (scene->meshNodes.size() == 1 && !scene->meshNodes[0].empty()) {
+        piece.pieceName = scene->meshNodes[0];
+        origin = " (the name of the model's one node with a mesh)";
+    } else {
+        piece.pieceName = piece.stem;
+        origin = " (the file stem)";
+    }
+    Result<std::string> name = PieceNameBytes(piece.pieceName, origin);
+    if (!name) {
+        return name.refusal();
+    }
+    piece.pieceNameShiftJis = *name;
+
+    // Every triangle's corners in the viewer's space and winding, with the
+    // slot of its texture.
+    std::vector<SlotKey> slots;
+    std::vector<MsmVertex> corners;
+    std::vector<std::uint32_t> slotOf; // per triangle
+    const float scale = static_cast<float>(options.scale);
+    bool anyTriangle = false;
+    for (const SceneTriangles& part : scene->triangles) {
+        anyTriangle = anyTriangle || !part.corners.empty();
+        SlotKey key;
+        if (part.material >= 0) {
+            const SceneMaterial& material =
+                scene->materials[static_cast<std::size_t>(part.material)];
+            key.picture = material.picture;
+            key.colour = {material.baseColour[0], material.baseColour[1], material.baseColour[2]};
+        }
+        auto slot = std::find(slots.begin(), slots.end(), key);
+        if (slot == slots.end()) {
+            slots.push_back(key);
+            slot = slots.end() - 1;
+        }
+        const auto slotIndex = static_cast<std::uint32_t>(slot - slots.begin());
+        for (std::size_t t = 0; t + 2 < part.corners.size(); t += 3) {
+            // glTF's front is counter-clockwise in a right-handed space;
+            // mirrored into the viewer's left-handed space the same corners
+            // run the other way round, so the second and third change places.
+            const std::uint32_t at[3] = {part.corners[t], part.corners[t + 2], part.corners[t + 1]};
+            const auto& p0 = part.positions[at[0]];
+            const auto& p1 = part.positions[at[1]];
+            const auto& p2 = part.positions[at[2]];
+            if (p0 == p1 || p1 == p2 || p0 == p2) {
+                continue; // covers nothing
+            }
+            // Without normals in the file, each triangle's own (glTF's rule
+            // for a mesh without them), from its corners in glTF's winding.
+            std::array<float, 3> flat = {0, 1, 0};
+            if (part.normals.empty()) {
+                const double u[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+                const double v[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+                const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                                     u[0] * v[1] - u[1] * v[0]};
+                const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                if (length > 0 && std::isfinite(length)) {
+                    flat = {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
+                            static_cast<float>(n[2] / length)};
+                }
+            }
+            for (const std::uint32_t i : at) {
+                const auto& p = part.positions[i];
+                const std::array<float, 3> n = part.normals.empty() ? flat : part.normals[i];
+                const std::array<float, 2> uv =
+                    part.uvs.empty() ? std::array<float, 2>{0, 0} : part.uvs[i];
+                corners.push_back(
+                    {p[0] * scale, p[1] * scale, -p[2] * scale, n[0], n[1], -n[2], uv[0], uv[1]});
+                if (!std::isfinite(corners.back().x) || !std::isfinite(corners.back().y) ||
+                    !std::isfinite(corners.back().z)) {
+                    return Refuse("import-option", "scaled by " + std::to_string(options.scale) +
+                                                       ", a vertex lies beyond the numbers a model "
+                                                       "holds");
+                }
+            }
+            slotOf.push_back(slotIndex);
+        }
+    }
+    if (!anyTriangle) {
+        const bool pointsOrLines =
+            std::any_of(scene->notes.begin(), scene->notes.end(), [](const std::string& note) {
+                return note.rfind("points and lines", 0) == 0;
+            });
+        return Refuse("import-no-triangles", pointsOrLines
+                                                 ? "the model's scene has no triangles, only "
+                                                   "points and lines"
+                                                 : "the model's scene has no triangles");
+    }
+    if (slotOf.empty()) {
+        return Refuse("import-no-triangles", "every triangle of the model covers nothing");
+    }
+
+    // Only the slots of triangles that are drawn count.
+    std::vector<std::uint32_t> slotNumber(slots.size(), 0xFFFFFFFFu);
+    std::vector<SlotKey> usedSlots;
+    for (std::uint32_t& slot : slotOf) {
+        if (slotNumber[slot] == 0xFFFFFFFFu) {
+            slotNumber[slot] = static_cast<std::uint32_t>(usedSlots.size());
+            usedSlots.push_back(slots[slot]);
+        }
+        slot = slotNumber[slot];
+    }
+    if (usedSlots.size() > kMaxImportTextures) {
+        return Refuse("import-too-many-materials",
+                      "the model draws with " + std::to_string(usedSlots.size()) +
+                          " different materials; a piece has at most " +
+                          std::to_string(kMaxImportTextures) +
+                          " textures, one per material (the viewer's 17 texture slots)");
+    }
+
+    WeldedVertices welded = WeldVertices(corners);
+    if (welded.vertices.size() > kMsmMaxVertices) {
+        return Refuse("import-too-many-vertices",
+                      "the model has " + std::to_string(welded.vertices.size()) +
+                          " different vertices after welding equal ones; a piece holds at most " +
+                          std::to_string(kMsmMaxVertices));
+    }
+    MsmModel model;
+    model.vertices = std::move(welded.vertices);
+    for (std::uint32_t slot = 0; slot < usedSlots.size(); ++slot) {
+        std::vector<std::uint32_t> triangles;
+        for (std::size_t t = 0; t < slotOf.size(); ++t) {
+            if (slotOf[t] == slot) {
+                triangles.insert(triangles.end(), welded.indexOf.begin() + 3 * t,
+                                 welded.indexOf.begin() + 3 * t + 3);
+            }
+        }
+        for (const auto& fan : BuildFans(triangles, model.vertices.size(), kMsmMaxGroupIndices)) {
+            piece.triangles += fan.size() - 2;
+            model.fans.push_back({static_cast<std::int16_t>(slot),
+                                  std::vector<std::uint16_t>(fan.begin(), fan.end())});
+        }
+    }
+    piece.vertices = model.vertices.size();
+    piece.fans = model.fans.size();
+
+    // One texture per slot.
+    std::map<int, RgbPicture> decoded;
+    for (std::size_t slot = 0; slot < usedSlots.size(); ++slot) {
+        Result<RgbPicture> picture = SlotPicture(usedSlots[slot], *scene, decoded, options.maxSide);
+        if (!picture) {
+            return picture.refusal();
+        }
+        const BitmapImage bitmap = BitmapOf(*picture);
+        ImportedFile texture;
+        texture.name = *stem + "_" + std::to_string(slot) + ".txr";
+        texture.bytes =
+            EncodeTxr(bitmap, TxrMaxLevelCount(bitmap.width, bitmap.height), options.palette);
+        model.textureNames.push_back(texture.name);
+        piece.textures.push_back(std::move(texture));
+    }
+
+    Result<std::vector<std::uint8_t>> modelBytes = EncodeMsm(model);
+    if (!modelBytes) {
+        return Refuse("import-too-many-fans", modelBytes.refusal().message);
+    }
+    piece.model = {*stem + ".msm", std::move(*modelBytes)};
+    Result<std::vector<std::uint8_t>> profile =
+        EncodePieceProfile(piece.model.name, piece.pieceNameShiftJis,
+                           options.likeProfile ? &*options.likeProfile : nullptr);
+    if (!profile) {
+        return profile.refusal();
+    }
+    piece.profile = {*stem + ".prt", std::move(*profile)};
+    return piece;
+}
+
+Result<WrittenPiece> WriteImportedPiece(const ImportedPiece& piece, const std::string& profiles,
+                                        const std::string& models, const std::string& textures,
+                                        bool force) {
+    struct Planned {
+        const std::string* folder;
+        const ImportedFile* file;
+    };
+    std::vector<Planned> planned = {{&profiles, &piece.profile}, {&models, &piece.model}};
+    for (const ImportedFile& texture : piece.textures) {
+        planned.push_back({&textures, &texture});
+    }
+    std::map<std::string, FolderIndex> indexes;
+    for (const std::string* folder : {&profiles, &models, &textures}) {
+        if (!IsDirectory(folder->c_str())) {
+            return Refuse("import-folder", "the folder " + *folder + " does not exist");
+        }
+        if (!indexes.count(*folder)) {
+            indexes.emplace(*folder, IndexFolder(*folder));
+        }
+    }
+    WrittenPiece written;
+    std::vector<GroupFile> group;
+    std::vector<std::string> existing;
+    for (const Planned& p : planned) {
+        const std::string onDisk = NameOnDisk(p.file->name);
+        GroupFile file{FolderPath(*p.folder, onDisk), p.file->bytes, {}};
+        if (const FolderFile* found = FindInFolder(indexes[*p.folder], onDisk)) {
+            file.replaces = FolderPath(*p.folder, found->name);
+            existing.push_back(file.replaces);
+        }
+        written.paths.push_back(file.path);
+        group.push_back(std::move(file));
+    }
+    if (!existing.empty() && !force) {
+        std::string list;
+        for (const std::string& path : existing) {
+            list += (list.empty() ? "" : ", ") + path;
+        }
+        return Refuse("import-exists", list + (existing.size() == 1 ? " exists" : " exist") +
+                                           " already; nothing was written");
+    }
+    if (Status status = WriteFileGroup(group); !status) {
+        return status.refusal();
+    }
+    written.replaced = std::move(existing);
+    return written;
+}
