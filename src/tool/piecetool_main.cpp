@@ -1,8 +1,9 @@
-// piecetool: checks a piece catalogue, exports pieces to glTF, draws them as
-// pictures, writes a catalogue site and converts folders of textures. The
-// command line is parsed by CLI11; each command is one file of its own.
-// Every error, whether found while parsing or by a command, reaches the exit
-// code here, and its text reaches the terminal through the console writer.
+// piecetool: checks a piece catalogue, exports pieces to glTF and imports
+// them from it, draws them as pictures, writes a catalogue site and converts
+// folders of textures. The command line is parsed by CLI11; each command is
+// one file of its own. Every error, whether found while parsing or by a
+// command, reaches the exit code here, and its text reaches the terminal
+// through the console writer.
 #include "common/version.h"
 #include "tool/console_text.h"
 #include "tool/tool_commands.h"
@@ -20,9 +21,9 @@ std::string UsageMessage(const CLI::App* app, const CLI::Error& error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF, draws them as "
-                 "pictures, writes a catalogue as web pages and converts textures between TXR, "
-                 "BMP and PNG.",
+    CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF and imports them "
+                 "from it, draws them as pictures, writes a catalogue as web pages and "
+                 "converts textures between TXR, BMP and PNG.",
                  "piecetool"};
     app.set_version_flag("--version", "piecetool " PV_VERSION);
     app.require_subcommand(1);
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     AddConvertCommand(app);
     AddCheckCommand(app);
     AddExportCommand(app);
+    AddImportCommand(app);
     AddRenderCommand(app);
     AddSiteCommand(app);
 

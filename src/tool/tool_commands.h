@@ -34,6 +34,9 @@ void AddCheckCommand(CLI::App& app);
 // piecetool export PROFILES MODELS TEXTURES OUTDIR [--piece NAME]... [--gltf] [--unlit]
 void AddExportCommand(CLI::App& app);
 
+// piecetool import [OPTIONS] MODEL PROFILES MODELS TEXTURES
+void AddImportCommand(CLI::App& app);
+
 // piecetool render PROFILES MODELS TEXTURES OUTDIR [--angle A] [--size WxH] [--jobs N]
 void AddRenderCommand(CLI::App& app);
 

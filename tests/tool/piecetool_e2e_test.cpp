@@ -269,6 +269,84 @@ TEST(PiecetoolE2e, RenderDrawsEveryListedPieceWithAModelAndReportsErrors) {
     EXPECT_GT(colours("a_good.png").size(), 2u) << "the clear colour and the box's textures";
 }
 
+// The pixels of a picture that render wrote.
+BitmapImage Picture(const std::string& path) {
+    Result<BitmapImage> png = DecodePngForTxr(ReadBytes(path), false);
+    EXPECT_TRUE(png) << path;
+    return png ? std::move(png).value() : BitmapImage{};
+}
+
+// Pieces exported and imported again are pieces check finds nothing in, with
+// their names, that render draws as it drew the originals; an import that is
+// refused writes nothing.
+TEST(PiecetoolE2e, ImportMakesPiecesThatDrawAsTheirExportsAndRefusesWithoutWriting) {
+    const Catalogue catalogue;
+    const ScratchFolder& scratch = catalogue.scratch;
+    ASSERT_EQ(Piecetool(catalogue.Command("export", {scratch.File("glb"), "--piece", "a_good",
+                                                     "--piece", "m_shift_jis"}))
+                  .exitCode,
+              0);
+    const Args folders = {scratch.File("new/profiles"), scratch.File("new/models"),
+                          scratch.File("new/textures")};
+    for (const std::string& folder : folders) {
+        fs::create_directories(folder);
+    }
+    const auto import = [&](const std::string& model, const Args& more) {
+        Args args = {"import", model};
+        args.insert(args.end(), folders.begin(), folders.end());
+        args.insert(args.end(), more.begin(), more.end());
+        return Piecetool(args);
+    };
+    for (const char* stem : {"a_good", "m_shift_jis"}) {
+        const ProgramResult imported =
+            import(scratch.File("glb/" + std::string(stem) + ".glb"), {});
+        EXPECT_EQ(imported.exitCode, 0) << imported.standardError;
+    }
+    Args check = {"check"};
+    check.insert(check.end(), folders.begin(), folders.end());
+    check.push_back("--all");
+    EXPECT_TRUE(Has(Piecetool(check).standardOutput, "2 pieces checked, 0 errors, 0 warnings\n"));
+    const Bytes profile = ReadBytes(folders[0] + "/m_shift_jis.prt");
+    EXPECT_EQ(std::string(profile.begin() + 100, profile.begin() + 107),
+              "\x90\xd4\x82\xa2\x94\xa0" + std::string(1, '\0'));
+
+    Args render = {"render"};
+    render.insert(render.end(), folders.begin(), folders.end());
+    render.insert(render.end(), {scratch.File("new-pictures"), "--size", "96x80"});
+    EXPECT_EQ(Piecetool(render).exitCode, 0);
+    EXPECT_EQ(Piecetool(catalogue.Command("render", {scratch.File("pictures"), "--size", "96x80"}))
+                  .exitCode,
+              1);
+    for (const char* picture : {"/a_good.png", "/m_shift_jis.png"}) {
+        EXPECT_EQ(Picture(scratch.File("new-pictures") + picture).pixels,
+                  Picture(scratch.File("pictures") + picture).pixels)
+            << picture << ": the same triangles, textures and turn";
+    }
+
+    // Refused: the piece exists (replaced only with --force), or the file is
+    // not a model. Nothing is written either time.
+    const auto files = [&] {
+        std::vector<Bytes> all;
+        for (const std::string& folder : folders) {
+            for (const std::string& name : Names(folder)) {
+                all.push_back(ReadBytes(folder + "/" + name));
+            }
+        }
+        return all;
+    };
+    const std::vector<Bytes> before = files();
+    WriteBytes(scratch.File("junk.glb"), Bytes(300, 0x5A));
+    const ProgramResult exists = import(scratch.File("glb/a_good.glb"), {"--name", "Other"});
+    EXPECT_EQ(exists.exitCode, 1);
+    EXPECT_TRUE(Has(exists.standardError, "import-exists")) << exists.standardError;
+    const ProgramResult junk = import(scratch.File("junk.glb"), {});
+    EXPECT_EQ(junk.exitCode, 1);
+    EXPECT_TRUE(Has(junk.standardError, "piecetool: gltf-")) << junk.standardError;
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(import(scratch.File("glb/a_good.glb"), {"--name", "Other", "--force"}).exitCode, 0);
+    EXPECT_NE(files(), before) << "replaced";
+}
+
 TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
     ScratchFolder folder;
     const std::string bmp = folder.File("a.bmp");
@@ -280,6 +358,22 @@ TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
         std::string says;
     } cases[] = {
         {{"check", folder.File("")}, "MODELS is required"},
+        {{"import", bmp, folder.File(""), folder.File(""), folder.File(""), "--file", "..\\x"},
+         "--file: the file stem"},
+        {{"import", bmp, folder.File(""), folder.File(""), folder.File(""), "--max-side", "1"},
+         "--max-side: Value 1 not in range 2 to 32768"},
+        {{"import", bmp, folder.File(""), folder.File(""), folder.File(""), "--scale", "0"},
+         "--scale: must be a number above 0"},
+        {{"import", folder.File("none.glb"), folder.File(""), folder.File(""), folder.File("")},
+         "MODEL: File does not exist"},
+#ifndef _WIN32
+        // (A Windows program's arguments hold only its code page's characters.)
+        {{"import", bmp, folder.File(""), folder.File(""), folder.File(""), "--name", "snow ☃"},
+         "--name: the character \"☃\" (U+2603) has no code of its own in code page 932"},
+        {{"import", bmp, folder.File(""), folder.File(""), folder.File(""), "--name",
+          std::string(126, 'x') + "あ"},
+         "--name: takes 128 bytes in Shift-JIS; a piece name holds at most 127"},
+#endif
         {{"render", folder.File(""), folder.File(""), folder.File(""), folder.File("r"), "--size",
           "8x8"},
          "--size: must be WIDTHxHEIGHT, each from 16 to 4096"},
