@@ -4,6 +4,7 @@
 
 #include "builders/msm_builder.h"
 #include "builders/piece_files.h"
+#include "support/run_program.h"
 #include "support/scratch.h"
 #include "support/screen_capture_win.h"
 #include "support/temp_folder_win.h"
@@ -92,6 +93,34 @@ TEST_F(PreviewTest, ChosenPiecesTurnInThePaneThroughMinimisingAndMoving) {
     ExpectCentre(0x30C050, "the Up key's piece, in the moved pane");
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / "tmp"))
         << "every load took its temporary bitmaps away";
+}
+
+// A piece made by piecetool import (here from the glTF export of a red box)
+// is listed under its name and turns in the pane like any other.
+TEST_F(PreviewTest, AnImportedPieceIsListedAndDrawn) {
+    const ScratchFolder source;
+    for (const char* sub : {"profiles", "models", "textures"}) {
+        std::filesystem::create_directory(source.Path() / sub);
+    }
+    WriteBytes(source.File("profiles\\box.prt"), ProfileBytes("box.msm", "Box"));
+    WriteBytes(source.File("textures\\red.txr"), SolidTxr(0xE02010, 4));
+    WriteBytes(source.File("models\\box.msm"), BuildMsm(BoxModel({"red.bmp"}, 0)).bytes);
+    ASSERT_EQ(
+        RunProgram(PiecetoolUnderTest(), {"export", source.File("profiles"), source.File("models"),
+                                          source.File("textures"), source.File("out")})
+            .exitCode,
+        0);
+    const ProgramResult imported = RunProgram(
+        PiecetoolUnderTest(),
+        {"import", source.File("out\\box.glb"), folder.File("profiles"), folder.File("models"),
+         folder.File("textures"), "--file", "imported", "--name", "Imported Box"});
+    ASSERT_EQ(imported.exitCode, 0) << imported.standardError;
+
+    ASSERT_TRUE(BringToFront(main));
+    Scan(folder.File("profiles"), folder.File("models"), folder.File("textures"));
+    EXPECT_EQ(PieceNames(), std::vector<std::string>{"Imported Box"});
+    ASSERT_TRUE(BringToFront(main));
+    ExpectCentre(0xE02010, "the imported box, textured");
 }
 
 } // namespace
