@@ -119,10 +119,14 @@ int RunImport(const ImportCommandOptions& options) {
     for (const std::string& note : piece->notes) {
         WriteLine(stdout, "note: " + note);
     }
-    WriteLine(stdout, "\"" + piece->pieceName + "\": " + std::to_string(piece->triangles) +
-                          " triangles, " + std::to_string(piece->vertices) + " vertices, " +
-                          std::to_string(piece->fans) + " fans, " +
-                          std::to_string(piece->textures.size()) + " textures" +
+    const auto counted = [](std::size_t n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    WriteLine(stdout, "\"" + piece->pieceName +
+                          "\": " + counted(piece->triangles, "triangle", "triangles") + ", " +
+                          counted(piece->vertices, "vertex", "vertices") + ", " +
+                          counted(piece->fans, "fan", "fans") + ", " +
+                          counted(piece->textures.size(), "texture", "textures") +
                           (written->replaced.empty() ? "" : ", replacing the piece of that name"));
     return 0;
 }
