@@ -65,6 +65,13 @@ zcat "$root/usr/share/man/man1/piecetool.1.gz" | grep -qF "$first" ||
 for f in index.html model-viewer.min.js pieces/flag_pole.html pieces/flag_pole.glb; do
   [[ -s "$scratch/site/$f" ]] || fail "piecetool site wrote no $f"
 done
+# A sample's export imported back as a new piece, and drawn.
+mkdir -p "$scratch/new/"{profiles,models,textures}
+"$root/usr/bin/piecetool" import "$scratch/site/pieces/flag_pole.glb" "$scratch/new/"{profiles,models,textures} \
+  >/dev/null || fail "piecetool import ended with an error"
+"$root/usr/bin/piecetool" render "$scratch/new/"{profiles,models,textures} "$scratch/pictures" >/dev/null ||
+  fail "piecetool render ended with an error"
+[[ -s "$scratch/pictures/flag_pole.png" ]] || fail "piecetool render drew no picture of the imported piece"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/pieceviewer.desktop" || fail "desktop entry"
 fi

@@ -67,6 +67,16 @@ for f in index.html model-viewer.min.js pieces/flag_pole.html pieces/flag_pole.g
   [[ -s "$scratch/site/$f" ]] || fail "piecetool.exe site wrote no $f"
 done
 echo "site: the samples' pages with <model-viewer>"
+# A sample's export imported back as a new piece, and drawn.
+mkdir -p "$scratch/new/"{profiles,models,textures}
+new_win=$(winepath -w "$scratch/new")
+wine "$top/piecetool.exe" import "$(winepath -w "$scratch/site/pieces/flag_pole.glb")" \
+  "$new_win\\profiles" "$new_win\\models" "$new_win\\textures" >/dev/null ||
+  fail "piecetool.exe import ended with an error"
+wine "$top/piecetool.exe" render "$new_win\\profiles" "$new_win\\models" "$new_win\\textures" \
+  "$(winepath -w "$scratch/pictures")" >/dev/null || fail "piecetool.exe render ended with an error"
+[[ -s "$scratch/pictures/flag_pole.png" ]] || fail "piecetool.exe render drew no picture of the imported piece"
+echo "import and render: a sample's export imported back and drawn"
 
 PV_PROGRAM_PATH="$top/pieceviewer.exe" PV_SAMPLES_DIR="$top/samples" \
   wine "$gui_tests" --gtest_filter=MainWindowTest.ShowsTheSamplePiecesBesideTheTurningPreview ||
