@@ -464,10 +464,11 @@ void WriteOutputSpans(OutputFile& file, const OutputSpan* spans, std::size_t cou
 #endif
 }
 
-bool CommitOutputFile(OutputFile& file) {
-    if (file.descriptor < 0) {
-        return false;
-    }
+namespace {
+
+// Writes out what is gathered and closes the file; false when any write or
+// the close failed.
+bool FinishWriting(OutputFile& file) {
     FlushBuffer(file);
     bool ok = !file.failed;
     if (CloseDescriptor(file.descriptor) != 0) {
@@ -475,6 +476,16 @@ bool CommitOutputFile(OutputFile& file) {
     }
     file.descriptor = -1;
     file.buffer.reset();
+    return ok;
+}
+
+} // namespace
+
+bool CommitOutputFile(OutputFile& file) {
+    if (file.descriptor < 0) {
+        return false;
+    }
+    bool ok = FinishWriting(file);
     if (file.tempPath.empty()) {
         return ok; // written in place; the caller owns the file either way
     }
@@ -519,13 +530,7 @@ bool CloseOutputTemporary(OutputFile& file) {
     if (file.descriptor < 0 || file.tempPath.empty()) {
         return false;
     }
-    FlushBuffer(file);
-    bool ok = !file.failed;
-    if (CloseDescriptor(file.descriptor) != 0) {
-        ok = false;
-    }
-    file.descriptor = -1;
-    file.buffer.reset();
+    const bool ok = FinishWriting(file);
     if (!ok) {
         std::remove(file.tempPath.c_str());
     }

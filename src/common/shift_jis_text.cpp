@@ -1,5 +1,6 @@
 #include "common/shift_jis_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #ifdef _WIN32
@@ -222,4 +223,20 @@ Result<std::string> Utf8ToShiftJis(std::string_view utf8) {
         at += length;
     }
     return out;
+}
+
+std::string SystemTextToUtf8(const std::string& text) {
+#ifdef _WIN32
+    const int count =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+#else
+    return text;
+#endif
 }

@@ -19,3 +19,7 @@ std::string ShiftJisToUtf8(std::string_view bytes);
 // "text-not-utf8" when the bytes are not UTF-8, and "text-not-shift-jis"
 // naming the first character the code page cannot hold.
 Result<std::string> Utf8ToShiftJis(std::string_view utf8);
+
+// Text from the command line or a path as UTF-8: on Windows the ANSI code
+// page's text (what an ANSI program's arguments hold), on Linux unchanged.
+std::string SystemTextToUtf8(const std::string& text);

@@ -116,22 +116,6 @@ Result<RgbPicture> SlotPicture(const SlotKey& key, const GltfScene& scene,
 
 } // namespace
 
-std::string SystemTextToUtf8(const std::string& text) {
-#ifdef _WIN32
-    const int count =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-#else
-    return text;
-#endif
-}
-
 Result<std::string> CheckImportStem(const std::string& stem) {
     if (stem.empty()) {
         return Refuse("import-stem", "the file stem is empty");

@@ -66,10 +66,6 @@ struct ImportedPiece {
     std::vector<std::string> notes;
 };
 
-// Text from the command line or a path as UTF-8: on Windows the ANSI code
-// page's text (what an ANSI program's arguments hold), on Linux unchanged.
-std::string SystemTextToUtf8(const std::string& text);
-
 // The stem's Shift-JIS bytes, or why it cannot name the piece's files
 // ("import-stem"): empty; a path (a separator, "." or ".."); a character
 // Windows forbids in file names or a device name (CON, NUL, COM1 ...); text

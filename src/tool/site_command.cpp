@@ -13,10 +13,6 @@
 #include "tool/progress_meter.h"
 #include "tool/tool_commands.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,28 +26,9 @@ struct SiteOptions {
     unsigned jobs = 0;
 };
 
-// The title as UTF-8: a Windows program is handed its arguments in the ANSI
-// code page.
-std::string TitleText(const std::string& argument) {
-#ifdef _WIN32
-    const int length = static_cast<int>(argument.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, argument.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, argument.data(), length, wide.data(), wideLength);
-    const int utf8Length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(utf8Length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, utf8.data(), utf8Length, nullptr,
-                        nullptr);
-    return utf8;
-#else
-    return argument;
-#endif
-}
-
 int RunSite(const SiteOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
-    SitePlan plan = PlanSite(catalogue, TitleText(options.title));
+    SitePlan plan = PlanSite(catalogue, SystemTextToUtf8(options.title));
     SiteTextures textures(catalogue);
     const unsigned jobs =
         options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
