@@ -345,6 +345,19 @@ TEST(PiecetoolE2e, ImportMakesPiecesThatDrawAsTheirExportsAndRefusesWithoutWriti
     EXPECT_EQ(files(), before);
     EXPECT_EQ(import(scratch.File("glb/a_good.glb"), {"--name", "Other", "--force"}).exitCode, 0);
     EXPECT_NE(files(), before) << "replaced";
+#ifndef _WIN32
+    // The check before writing: in a texture folder whose path leaves no room
+    // for the textures' names the viewer would never load them.
+    const std::string deep = scratch.File(std::string(250 - scratch.Path().string().size(), 't'));
+    fs::create_directories(deep);
+    const ProgramResult refused = Piecetool(
+        {"import", scratch.File("glb/a_good.glb"), folders[0], folders[1], deep, "--file", "deep"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Has(refused.standardError, "error path-too-long \"Good Piece\" (deep.prt)"))
+        << refused.standardError;
+    EXPECT_TRUE(fs::is_empty(deep));
+    EXPECT_FALSE(fs::exists(folders[0] + "/deep.prt"));
+#endif
 }
 
 TEST(PiecetoolE2e, UsageErrorsExitWithTwoAndWriteNothing) {
