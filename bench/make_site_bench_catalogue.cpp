@@ -1,4 +1,4 @@
-// The catalogue of bench/site_vs_export.sh: COUNT pieces, each a box whose
+// The catalogue of bench/catalogue_commands.sh: COUNT pieces, each a box whose
 // five faces use four 64 x 64 textures of its own (24-bit, every mip level).
 //   make_site_bench_catalogue FOLDER COUNT
 #include "builders/msm_builder.h"
