@@ -32,9 +32,10 @@ int RunSite(const SiteOptions& options) {
     SiteTextures textures(catalogue);
     const unsigned jobs =
         options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
-    OrderedPrefetch<SitePiece> pieces(plan.pieces.size(), jobs, [&](std::size_t i) {
-        return GatherPiece(catalogue, plan.pieces[i], plan.findings[i], textures);
-    });
+    OrderedPrefetch<SitePiece> pieces(
+        plan.pieces.size(), jobs, 4 * static_cast<std::size_t>(jobs), [&](std::size_t i) {
+            return GatherPiece(catalogue, plan.pieces[i], plan.findings[i], textures);
+        });
     ProgressMeter meter(plan.pieces.size(), "pieces", IsTerminal(stderr));
     const Result<SiteReport> report = WriteSite(options.outDir, plan.outline, [&](std::size_t i) {
         meter.Update(i);
