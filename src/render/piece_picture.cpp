@@ -6,10 +6,12 @@ std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture&
     if (!texture.usable()) {
         return nullptr;
     }
+    const FolderFile* file = texture.lookup.file;
     {
         const std::lock_guard lock(mutex_);
-        if (const auto it = decoded_.find(texture.lookup.file); it != decoded_.end()) {
-            return it->second;
+        if (const auto it = decoded_.find(file); it != decoded_.end()) {
+            uses_.splice(uses_.begin(), uses_, it->second.use);
+            return it->second.texture;
         }
     }
     std::shared_ptr<const RenderTexture> decoded;
@@ -18,7 +20,20 @@ std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture&
             RenderTexture{picture->width, picture->height, std::move(picture->pixels)});
     }
     const std::lock_guard lock(mutex_);
-    return decoded_.emplace(texture.lookup.file, decoded).first->second;
+    if (decoded_.contains(file)) {
+        return decoded; // another thread decoded it meanwhile
+    }
+    uses_.push_front(file);
+    decoded_.emplace(file, Entry{decoded, uses_.begin()});
+    bytes_ += decoded ? decoded->rgb.size() : 0;
+    // The least recently used go first; the one just decoded always stays.
+    while (bytes_ > budget_ && uses_.size() > 1) {
+        const auto oldest = decoded_.find(uses_.back());
+        bytes_ -= oldest->second.texture ? oldest->second.texture->rgb.size() : 0;
+        decoded_.erase(oldest);
+        uses_.pop_back();
+    }
+    return decoded;
 }
 
 Result<RenderImage> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures,

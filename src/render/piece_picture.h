@@ -8,26 +8,39 @@
 #include "common/result.h"
 #include "render/render_model.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-// Level 0 of the textures of one catalogue, decoded once; any number of
-// threads may ask at once.
+// Level 0 of the textures of one catalogue, decoded once while they are
+// used; any number of threads may ask at once. The pictures last used are
+// kept up to a budget of bytes (a catalogue of 20,000 textures of 256 x 256
+// would otherwise hold 4 GB), the others decoded again when asked for.
 class RenderTextureCache {
   public:
-    explicit RenderTextureCache(const CatalogueIndex& catalogue) : catalogue_(catalogue) {}
+    explicit RenderTextureCache(const CatalogueIndex& catalogue,
+                                std::size_t budget = std::size_t{256} << 20)
+        : catalogue_(catalogue), budget_(budget) {}
     // The texture of a slot, or null when it cannot be used (the viewer's
     // empty slot).
     std::shared_ptr<const RenderTexture> Get(const PieceTexture& texture);
 
   private:
+    struct Entry {
+        std::shared_ptr<const RenderTexture> texture; // null: not usable
+        std::list<const FolderFile*>::iterator use;   // its place in `uses_`
+    };
     const CatalogueIndex& catalogue_;
+    const std::size_t budget_;
     std::mutex mutex_;
-    std::unordered_map<const FolderFile*, std::shared_ptr<const RenderTexture>> decoded_;
+    std::unordered_map<const FolderFile*, Entry> decoded_;
+    std::list<const FolderFile*> uses_; // most recently used first
+    std::size_t bytes_ = 0;
 };
 
 struct PictureSize {

@@ -2,16 +2,16 @@
 
 #include "common/shift_jis_text.h"
 #include "gltf/gltf_export.h"
-#include "tool/piece_pictures.h"
 #include "tool/png_image.h"
 
 #include <map>
 
 namespace {
 
-// Level 0 of texture slot `slot` as a picture, or why there is none.
-SiteTexture GatherTexture(const CatalogueIndex& catalogue, const LoadedPiece& piece,
-                          std::size_t slot) {
+// Level 0 of texture slot `slot` as a picture, or why there is none. The
+// picture is the one the thumbnails are drawn with: each texture file is
+// read and decoded once.
+SiteTexture GatherTexture(const LoadedPiece& piece, std::size_t slot, SiteTextures& textures) {
     SiteTexture texture;
     texture.name = ShiftJisToUtf8(piece.names[slot]);
     if (slot >= piece.textures.size()) {
@@ -32,16 +32,25 @@ SiteTexture GatherTexture(const CatalogueIndex& catalogue, const LoadedPiece& pi
     case TextureLookup::found:
         break;
     }
-    const Result<PngPicture> picture = TextureLevel0(catalogue, found);
+    const std::string file = ShownFileName(found.lookup.file->name);
+    if (!found.inspection.readable) {
+        texture.problem = file + " " + found.inspection.problem;
+        return texture;
+    }
+    const std::shared_ptr<const RenderTexture> level0 = textures.pictures.Get(found);
+    if (level0 == nullptr) {
+        texture.problem = file + " cannot be read";
+        return texture;
+    }
     Result<std::vector<std::uint8_t>> png =
-        picture ? EncodePng(*picture) : Result<std::vector<std::uint8_t>>(picture.refusal());
+        EncodePng(PngPicture{level0->width, level0->height, false, level0->rgb, {}});
     if (!png) {
-        texture.problem = ShownFileName(found.lookup.file->name) + " " + png.refusal().message;
+        texture.problem = file + " " + png.refusal().message;
         return texture;
     }
     texture.png = std::move(png).value();
-    texture.width = picture->width;
-    texture.height = picture->height;
+    texture.width = level0->width;
+    texture.height = level0->height;
     return texture;
 }
 
@@ -83,7 +92,7 @@ SitePiece GatherPiece(const CatalogueIndex& catalogue, const CatalogueProfile& p
     piece.findings = std::move(findings);
     piece.textureCount = loaded.names.size();
     for (std::size_t i = 0; i < loaded.names.size(); ++i) {
-        piece.textures.push_back(GatherTexture(catalogue, loaded, i));
+        piece.textures.push_back(GatherTexture(loaded, i, textures));
     }
     if (Result<std::vector<std::uint8_t>> thumbnail =
             PiecePicturePng(loaded, textures.pictures, kThumbnailAngle, kThumbnailSize)) {
