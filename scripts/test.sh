@@ -13,6 +13,7 @@ log_dir="$root/build/test-logs"
 mkdir -p "$log_dir"
 passed=0
 failed=0
+skipped=0
 status=0
 
 # Adds the counts of ctest's closing line to the totals.
@@ -26,8 +27,13 @@ count_ctest() {
   local total bad
   bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
   total=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
-  passed=$((passed + total - bad))
+  # A test that could not run here (an outside program missing) is skipped,
+  # not passed: CTest lists it as "(Skipped)".
+  local skip
+  skip=$(grep -cE '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$1" || true)
+  passed=$((passed + total - bad - skip))
   failed=$((failed + bad))
+  skipped=$((skipped + skip))
 }
 
 # Every tracked C++ file must be formatted with the repository's .clang-format:
@@ -92,5 +98,9 @@ else
 fi
 
 echo
-echo "$passed passed, $failed failed"
+if ((skipped)); then
+  echo "$passed passed, $failed failed, $skipped skipped"
+else
+  echo "$passed passed, $failed failed"
+fi
 exit $status
