@@ -33,6 +33,7 @@ TEST(SiteText, EscapesForTextAndAttributesAndKeepsPagesValidUtf8) {
         {"\xE8\xA1", kFffd + kFffd, kFffd + kFffd}, // cut short
         {"\xF0\x8F\xBF\xBF", kFffd + kFffd + kFffd + kFffd, kFffd + kFffd + kFffd + kFffd},
         {"\x80\x80\x80\x80", kFffd + kFffd + kFffd + kFffd, kFffd + kFffd + kFffd + kFffd},
+        {"\xDF\xBF", "\xDF\xBF", "\xDF\xBF"}, // U+07FF, the last of two bytes
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
         {"\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"}, // U+10FFFF
     };

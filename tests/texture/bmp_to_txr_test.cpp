@@ -88,6 +88,11 @@ TEST(ConvertBmpToTxr, RefusalsInTheirOrderPrintTheirLinesAndWriteNothing) {
         EXPECT_EQ(outcome.printed, printed)
             << input.substr(0, 20) << " -> " << output.substr(0, 20);
     }
+    // Bare names shorter than the extension, as typed: refused by their name,
+    // nothing read before their first character.
+    for (const char* shortName : {"", "p", "mp"}) {
+        EXPECT_EQ(Convert(shortName, folder.File("keep.txr")).printed, notBmp) << shortName;
+    }
     EXPECT_EQ(folder.Entries(), before) << "no file made";
     EXPECT_EQ(ReadBytes(folder.File("keep.txr")), (Bytes{'k', 'e', 'e', 'p'})) << "none changed";
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path() / "adir"));
