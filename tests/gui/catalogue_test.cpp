@@ -12,6 +12,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -31,6 +32,27 @@ class CatalogueTest : public ViewerTest {
         const std::vector<std::string> texts = Fields(dialog);
         PressDialogButton(dialog, IDCANCEL, true);
         return texts;
+    }
+    // Scans and waits for the list to have the keyboard focus. Our test
+    // display has no window manager, and there Wine now and then gives the
+    // foreground to its desktop window when a window of the viewer closes: it
+    // reads the X focus late, after its own request to focus the main window
+    // was dropped as stale. No user's display does that, so a scan that ends
+    // with the desktop in front is done once more.
+    bool ScanAndWaitForListFocus(const std::string& profiles) {
+        const auto listFocused = [&] { return viewer.FocusWindow() == PieceList(); };
+        Scan(profiles);
+        if (WaitFor(listFocused, 5000)) {
+            return true;
+        }
+        char name[16] = "";
+        GetClassNameA(GetForegroundWindow(), name, sizeof name);
+        if (std::string(name) != "#32769") { // the desktop window's class
+            return false;
+        }
+        std::printf("the desktop took the foreground after the scan: scanning again\n");
+        Scan(profiles);
+        return WaitFor(listFocused);
     }
 };
 
@@ -98,12 +120,10 @@ TEST_F(CatalogueTest, ListsQualifyingProfilesInFileNameOrderWithTheFirstSelected
         paths.push_back(path + "\\" + file);
     }
     for (const std::string& typed : {path, path + "\\"}) {
-        Scan(typed);
+        EXPECT_TRUE(ScanAndWaitForListFocus(typed)) << typed << ": the list has the keyboard focus";
         EXPECT_EQ(PieceNames(), names) << typed << ": names in the order of the file names";
         EXPECT_EQ(SortListItems(), paths) << typed << ": full paths, one backslash";
         EXPECT_EQ(SendMessageW(PieceList(), LB_GETCURSEL, 0, 0), 0) << "first piece selected";
-        EXPECT_TRUE(WaitFor([&] { return viewer.FocusWindow() == PieceList(); }))
-            << "the list has the keyboard focus";
     }
 
     // In a folder of 240 characters, a profile whose path would pass 259
