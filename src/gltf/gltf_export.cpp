@@ -87,10 +87,9 @@ std::vector<std::uint16_t> FanTriangles(std::span<const std::uint8_t> model,
 // `pngs` receives the picture of each texture a group uses (empty when the
 // texture cannot be used: the group is then white).
 std::vector<Primitive> DrawnPrimitives(std::span<const std::uint8_t> model, const MsmLayout& layout,
-                                       const TexturePngSource& textures,
+                                       std::size_t nameCount, const TexturePngSource& textures,
                                        std::map<int, std::vector<std::uint8_t>>& pngs) {
-    const int slotCount =
-        static_cast<int>(std::min(ReadMsmTextureNames(model).size(), kTextureSlotCount));
+    const int slotCount = static_cast<int>(std::min(nameCount, kTextureSlotCount));
     std::vector<Primitive> primitives;
     std::size_t at = layout.groupsOffset;
     for (unsigned g = 0; g < layout.groupCount; ++g) {
@@ -249,11 +248,10 @@ std::size_t AddMaterial(Asset& asset, std::string name, std::optional<std::size_
 
 // The mesh's primitives, each with its triangles and its material; one
 // material per texture, made when a primitive first uses it.
-Json MeshPrimitives(Asset& asset, std::span<const std::uint8_t> model,
+Json MeshPrimitives(Asset& asset, const std::vector<std::string>& names,
                     const std::vector<Primitive>& primitives,
                     const std::map<int, std::vector<std::uint8_t>>& pngs,
                     const GltfOptions& options) {
-    const std::vector<std::string> names = ReadMsmTextureNames(model);
     std::map<int, std::size_t> materialOf;
     Json list = Json::array();
     for (const Primitive& primitive : primitives) {
@@ -311,7 +309,9 @@ Result<GltfPiece> BuildPieceGltf(std::span<const std::uint8_t> model, const std:
                                          "128 or more: the viewer draws none of it");
     }
     std::map<int, std::vector<std::uint8_t>> pngs; // texture index -> PNG, empty if unusable
-    const std::vector<Primitive> primitives = DrawnPrimitives(model, *layout, textures, pngs);
+    const std::vector<std::string> names = ReadMsmTextureNames(model);
+    const std::vector<Primitive> primitives =
+        DrawnPrimitives(model, *layout, names.size(), textures, pngs);
 
     Json document;
     document["asset"] = {{"version", "2.0"}, {"generator", "piecetool " PV_VERSION}};
@@ -328,7 +328,7 @@ Result<GltfPiece> BuildPieceGltf(std::span<const std::uint8_t> model, const std:
                                           [](const Primitive& p) { return p.material >= 0; });
         Asset asset;
         AddVertexAccessors(asset, model, *layout, textured);
-        const Json meshPrimitives = MeshPrimitives(asset, model, primitives, pngs, options);
+        const Json meshPrimitives = MeshPrimitives(asset, names, primitives, pngs, options);
         document["meshes"] = Json::array({{{"name", nodeName}, {"primitives", meshPrimitives}}});
         document["materials"] = asset.materials;
         if (!asset.textures.empty()) {

@@ -2,6 +2,9 @@
 
 #include "tool/piece_pictures.h"
 
+// The drawing's texture slots are the ones the loader fills.
+static_assert(kRenderSlots == static_cast<int>(kTextureSlotCount));
+
 std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture& texture) {
     if (!texture.usable()) {
         return nullptr;

@@ -1,5 +1,7 @@
 #include "site/page_names.h"
 
+#include "catalogue/catalogue_folders.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <set>
@@ -25,10 +27,6 @@ std::uint32_t Fnv1a(std::string_view bytes) {
         hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
     }
     return hash;
-}
-
-std::string Stem(const std::string& fileName) {
-    return fileName.substr(0, fileName.rfind('.'));
 }
 
 std::string PageNameOf(const std::string& stem) {
@@ -70,7 +68,7 @@ std::vector<std::string> PageNames(const std::vector<std::string>& profileFileNa
     std::vector<std::string> names;
     std::set<std::string> taken;
     for (const std::string& fileName : profileFileNames) {
-        const std::string base = PageNameOf(Stem(fileName));
+        const std::string base = PageNameOf(FileStem(fileName));
         std::string name = base;
         for (int n = 2; taken.contains(name); ++n) {
             name = base + "-" + std::to_string(n);

@@ -97,12 +97,8 @@ Status WriteSiteManifest(const std::string& outDir, const std::set<std::string>&
         text += '\n';
     }
     const std::string path = SiteFilePath(outDir, kSiteManifest);
-    OutputFile output;
-    if (BeginOutputFile(output, path.c_str())) {
-        WriteOutput(output, text.data(), text.size());
-        if (CommitOutputFile(output)) {
-            return Success();
-        }
+    if (WriteFileBytes(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})) {
+        return Success();
     }
     return Refuse("site-manifest", "the manifest " + ShownFileName(path) + " cannot be written");
 }

@@ -42,8 +42,7 @@ SiteTexture GatherTexture(const LoadedPiece& piece, std::size_t slot, SiteTextur
         texture.problem = file + " cannot be read";
         return texture;
     }
-    Result<std::vector<std::uint8_t>> png =
-        EncodePng(PngPicture{level0->width, level0->height, false, level0->rgb, {}});
+    Result<std::vector<std::uint8_t>> png = textures.Png(*found.lookup.file, *level0);
     if (!png) {
         texture.problem = file + " " + png.refusal().message;
         return texture;
@@ -55,6 +54,26 @@ SiteTexture GatherTexture(const LoadedPiece& piece, std::size_t slot, SiteTextur
 }
 
 } // namespace
+
+Result<std::vector<std::uint8_t>> SiteTextures::Png(const FolderFile& file,
+                                                    const RenderTexture& level0) {
+    {
+        const std::lock_guard<std::mutex> lock(pngMutex_);
+        const auto kept = pngs_.find(&file);
+        if (kept != pngs_.end()) {
+            return kept->second;
+        }
+    }
+    Result<std::vector<std::uint8_t>> png =
+        EncodePng(PngPicture{level0.width, level0.height, false, level0.rgb, {}});
+    if (png) {
+        const std::lock_guard<std::mutex> lock(pngMutex_);
+        if (pngBytes_ + (*png).size() <= kPngBudget && pngs_.emplace(&file, *png).second) {
+            pngBytes_ += (*png).size();
+        }
+    }
+    return png;
+}
 
 SitePlan PlanSite(const CatalogueIndex& catalogue, std::string title) {
     SitePlan plan;

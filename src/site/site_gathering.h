@@ -9,7 +9,9 @@
 #include "site/site_writer.h"
 #include "tool/catalogue_check.h"
 
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // The thumbnails: the preview's picture at render's default angle and size.
@@ -34,6 +36,17 @@ struct SiteTextures {
         : resolver(catalogue.textures), pictures(catalogue) {}
     TextureFolderResolver resolver;
     RenderTextureCache pictures;
+
+    // Level 0 of a texture file as a PNG file, compressed once for all the
+    // pieces that use it while the kept pictures fit kPngBudget bytes (past
+    // it, compressed again for each piece).
+    Result<std::vector<std::uint8_t>> Png(const FolderFile& file, const RenderTexture& level0);
+
+  private:
+    static constexpr std::size_t kPngBudget = std::size_t{256} << 20;
+    std::mutex pngMutex_;
+    std::unordered_map<const FolderFile*, std::vector<std::uint8_t>> pngs_;
+    std::size_t pngBytes_ = 0;
 };
 
 // Reads one piece: its model, textures, glTF binary and thumbnail.

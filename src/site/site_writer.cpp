@@ -41,15 +41,10 @@ struct SiteRun {
 
     void Write(const std::string& relative, std::string_view bytes) {
         attempted.insert(relative);
-        const std::string path = SiteFilePath(outDir, relative);
-        OutputFile file;
-        if (BeginOutputFile(file, path.c_str())) {
-            WriteOutput(file, bytes.data(), bytes.size());
-            if (CommitOutputFile(file)) {
-                return;
-            }
+        if (!WriteFileBytes(SiteFilePath(outDir, relative),
+                            {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()})) {
+            report.failedFiles.push_back(relative);
         }
-        report.failedFiles.push_back(relative);
     }
 
     void Write(const std::string& relative, const std::vector<std::uint8_t>& bytes) {
