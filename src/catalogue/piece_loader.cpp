@@ -210,15 +210,22 @@ void JudgeModel(LoadedPiece& piece, std::vector<std::uint8_t> model,
     JudgeTextures(piece);
 }
 
+bool JudgeModelPath(LoadedPiece& piece, const std::string& folder, const std::string& modelFile) {
+    if (FitsViewerPath(folder, modelFile)) {
+        return true;
+    }
+    AddFinding(piece.findings, FindingCode::pathTooLong, piece, piece.modelFile,
+               "the model's path would be longer than 259 characters");
+    return false;
+}
+
 LoadedPiece LoadPiece(const CatalogueIndex& catalogue, const CatalogueProfile& profile,
                       TextureFolderResolver& resolver) {
     LoadedPiece piece;
     piece.piece = ShiftJisToUtf8(profile.pieceName);
     piece.profile = ShownFileName(profile.fileName);
     piece.modelFile = ShiftJisToUtf8(profile.modelFile);
-    if (!FitsViewerPath(catalogue.models.folder, profile.modelFile)) {
-        AddFinding(piece.findings, FindingCode::pathTooLong, piece, piece.modelFile,
-                   "the model's path would be longer than 259 characters");
+    if (!JudgeModelPath(piece, catalogue.models.folder, profile.modelFile)) {
         return piece;
     }
     piece.modelEntry = FindInFolder(catalogue.models, NameOnDisk(profile.modelFile));

@@ -117,6 +117,10 @@ struct LoadedPiece {
 LoadedPiece LoadPiece(const CatalogueIndex& catalogue, const CatalogueProfile& profile,
                       TextureFolderResolver& resolver);
 
+// Whether the path of the model `modelFile` in `folder` fits the viewer's
+// 259 characters; when it does not, adds the finding that says so.
+bool JudgeModelPath(LoadedPiece& piece, const std::string& folder, const std::string& modelFile);
+
 // The findings of a model held in memory, its textures found by `resolve`:
 // what LoadPiece adds once the model has been read. `piece` names the piece
 // in the findings and receives model, names, slots and findings.

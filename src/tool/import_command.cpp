@@ -44,9 +44,7 @@ std::vector<Finding> CheckImportedPiece(const ImportedPiece& imported,
                    "the profile's path would be longer than 259 characters: the viewer passes "
                    "it over");
     }
-    if (!FitsViewerPath(folders.models, imported.model.name)) {
-        AddFinding(piece.findings, FindingCode::pathTooLong, piece, piece.modelFile,
-                   "the model's path would be longer than 259 characters");
+    if (!JudgeModelPath(piece, folders.models, imported.model.name)) {
         return piece.findings;
     }
     // The texture folder as it will be: the piece's own textures in it.
