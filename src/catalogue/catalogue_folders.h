@@ -74,6 +74,9 @@ struct CatalogueProfile {
     bool qualifies = false;
     std::string pieceName; // the record's texts (up to the first zero)
     std::string modelFile;
+
+    // The viewer lists the piece.
+    bool listed() const { return qualifies && pathFits; }
 };
 
 // Every "*.prt" file of the folder, qualifying or not, in the order of the

@@ -81,7 +81,7 @@ SitePlan PlanSite(const CatalogueIndex& catalogue, std::string title) {
     const CheckReport report = CheckCatalogue(catalogue, false, {});
     std::map<std::string, std::size_t> pieceOfProfile;
     for (CatalogueProfile& profile : ListProfiles(catalogue.profiles)) {
-        if (!profile.qualifies || !profile.pathFits) {
+        if (!profile.listed()) {
             continue; // not in the viewer's list
         }
         const std::string shown = ShownFileName(profile.fileName);

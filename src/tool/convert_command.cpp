@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <memory>
 #include <map>
-#include <thread>
 
 namespace {
 
@@ -63,10 +62,7 @@ int RunConvert(const ConvertSettings& settings) {
     }
 
     const ConvertOptions options{settings.force, settings.flatten};
-    unsigned jobs = settings.jobs;
-    if (jobs == 0) {
-        jobs = std::max(1u, std::thread::hardware_concurrency());
-    }
+    const unsigned jobs = JobCount(settings.jobs);
     ProgressMeter meter(plan.jobs.size(), "files", IsTerminal(stderr));
     std::size_t converted = 0;
     std::size_t skipped = 0;

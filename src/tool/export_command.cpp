@@ -11,7 +11,6 @@
 #include "tool/piece_pictures.h"
 #include "tool/tool_commands.h"
 
-#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -70,17 +69,13 @@ bool Wanted(const ExportOptions& options, const CatalogueProfile& profile,
 
 int RunExport(const ExportOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(options.outDir), error);
-    if (!IsDirectory(options.outDir.c_str())) {
-        UsageError("the output folder " + ShownFileName(options.outDir) + " cannot be made");
-    }
+    MakeOutputFolder(options.outDir);
     std::set<std::string> found;
     CheckReport report;
     std::size_t written = 0;
     TextureFolderResolver resolver(catalogue.textures);
     for (const CatalogueProfile& profile : ListProfiles(catalogue.profiles)) {
-        if (!profile.qualifies || !profile.pathFits || !Wanted(options, profile, found)) {
+        if (!profile.listed() || !Wanted(options, profile, found)) {
             continue; // not in the viewer's list, or not asked for
         }
         const LoadedPiece piece = LoadPiece(catalogue, profile, resolver);

@@ -13,9 +13,7 @@
 #include "tool/tool_commands.h"
 
 #include <cmath>
-#include <filesystem>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -65,18 +63,13 @@ PieceOutcome RenderPiece(const CatalogueIndex& catalogue, const CatalogueProfile
 int RunRender(const RenderOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
     const PictureSize size = ParsePictureSize(options.size).value();
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(options.outDir), error);
-    if (!IsDirectory(options.outDir.c_str())) {
-        UsageError("the output folder " + ShownFileName(options.outDir) + " cannot be made");
-    }
+    MakeOutputFolder(options.outDir);
     std::vector<CatalogueProfile> listed = ListProfiles(catalogue.profiles);
-    std::erase_if(listed, [](const CatalogueProfile& p) { return !p.qualifies || !p.pathFits; });
+    std::erase_if(listed, [](const CatalogueProfile& p) { return !p.listed(); });
 
     TextureFolderResolver resolver(catalogue.textures);
     RenderTextureCache textures(catalogue);
-    const unsigned jobs =
-        options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned jobs = JobCount(options.jobs);
     ProgressMeter meter(listed.size(), "pieces", IsTerminal(stderr));
     std::size_t written = 0;
     std::size_t errors = 0;

@@ -15,7 +15,6 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -30,8 +29,7 @@ int RunSite(const SiteOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
     SitePlan plan = PlanSite(catalogue, SystemTextToUtf8(options.title));
     SiteTextures textures(catalogue);
-    const unsigned jobs =
-        options.jobs != 0 ? options.jobs : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned jobs = JobCount(options.jobs);
     OrderedPrefetch<SitePiece> pieces(
         plan.pieces.size(), jobs, 4 * static_cast<std::size_t>(jobs), [&](std::size_t i) {
             return GatherPiece(catalogue, plan.pieces[i], plan.findings[i], textures);

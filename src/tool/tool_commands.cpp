@@ -1,5 +1,11 @@
 #include "tool/tool_commands.h"
 
+#include "common/file_io.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <thread>
+
 void ExitWith(int code) {
     if (code != 0) {
         throw CLI::RuntimeError(code);
@@ -20,6 +26,18 @@ void AddCatalogueFolders(CLI::App& command, CatalogueFolders& folders) {
     command.add_option("TEXTURES", folders.textures, "folder of the textures (.txr)")
         ->required()
         ->check(CLI::ExistingDirectory);
+}
+
+unsigned JobCount(unsigned asked) {
+    return asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
+}
+
+void MakeOutputFolder(const std::string& outDir) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(outDir), error);
+    if (!IsDirectory(outDir.c_str())) {
+        UsageError("the output folder " + ShownFileName(outDir) + " cannot be made");
+    }
 }
 
 CatalogueIndex OpenCatalogue(const CatalogueFolders& folders) {

@@ -52,6 +52,13 @@ struct CatalogueFolders {
 };
 void AddCatalogueFolders(CLI::App& command, CatalogueFolders& folders);
 
+// The threads of a --jobs option: as many as asked, 0 for one per core.
+unsigned JobCount(unsigned asked);
+
+// Makes a command's OUTDIR and the folders above it; a usage error when it
+// cannot be made.
+void MakeOutputFolder(const std::string& outDir);
+
 // The folders indexed; a folder that vanished since the command line was
 // checked is a usage error.
 CatalogueIndex OpenCatalogue(const CatalogueFolders& folders);
