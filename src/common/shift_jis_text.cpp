@@ -225,12 +225,23 @@ Result<std::string> Utf8ToShiftJis(std::string_view utf8) {
     return out;
 }
 
+#ifdef _WIN32
+std::wstring Widen(std::string_view text, unsigned codePage) {
+    const int count =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
+    if (count > 0) {
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                            count);
+    }
+    return wide;
+}
+#endif
+
 std::string SystemTextToUtf8(const std::string& text) {
 #ifdef _WIN32
-    const int count =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), count);
+    const std::wstring wide = Widen(text, CP_ACP);
+    const int count = static_cast<int>(wide.size());
     const int bytes =
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), count, nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(std::max(bytes, 0)), '\0');

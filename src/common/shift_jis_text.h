@@ -23,3 +23,9 @@ Result<std::string> Utf8ToShiftJis(std::string_view utf8);
 // Text from the command line or a path as UTF-8: on Windows the ANSI code
 // page's text (what an ANSI program's arguments hold), on Linux unchanged.
 std::string SystemTextToUtf8(const std::string& text);
+
+#ifdef _WIN32
+// `text` in code page `codePage` as UTF-16; empty when it holds nothing
+// convertible.
+std::wstring Widen(std::string_view text, unsigned codePage);
+#endif

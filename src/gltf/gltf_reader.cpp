@@ -1,6 +1,7 @@
 #include "gltf/gltf_reader.h"
 
 #include "common/byte_order.h"
+#include "common/shift_jis_text.h"
 #include "gltf/node_transform.h"
 
 #include <algorithm>
@@ -181,19 +182,6 @@ bool IsDataUri(const std::string& uri) {
     return uri.size() >= 5 && std::equal(uri.begin(), uri.begin() + 5,
                                          "data:", [](char a, char b) { return (a | 0x20) == b; });
 }
-
-#ifdef _WIN32
-std::wstring Widen(const std::string& text, unsigned codePage) {
-    const int count =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
-    if (count > 0) {
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            count);
-    }
-    return wide;
-}
-#endif
 
 // The file at `relative` (UTF-8, from a URI) in `folder` (a path in the
 // system's own encoding), or nothing.

@@ -1,5 +1,7 @@
 #include "tool/console_text.h"
 
+#include "common/shift_jis_text.h"
+
 #include <string>
 
 #ifdef _WIN32
@@ -29,10 +31,7 @@ HANDLE ConsoleOf(std::FILE* stream) {
 void WriteText(std::FILE* stream, std::string_view utf8) {
 #ifdef _WIN32
     if (HANDLE console = ConsoleOf(stream)) {
-        const int length = static_cast<int>(utf8.size());
-        const int wideLength = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0);
-        std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), wideLength);
+        const std::wstring wide = Widen(utf8, CP_UTF8);
         std::fflush(stream);
         DWORD written = 0;
         WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
