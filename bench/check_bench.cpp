@@ -3,7 +3,7 @@
 // the headers and sizes of textures; the peer in the same run reads every
 // file of the catalogue whole, the floor of any check that looks at pixels.
 // Time per thousand pieces: the time of one run divided by 5.
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 
 #include "builders/msm_builder.h"
 #include "builders/piece_files.h"

@@ -37,7 +37,7 @@ void BM_ConvertTxrToBmp(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(ConvertTxrToBmp(input.c_str(), output.c_str()));
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(TxrStride(side, bits)) *
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(BitmapStride(side, bits)) *
                             side);
     std::remove(input.c_str());
     std::remove(output.c_str());

@@ -9,7 +9,7 @@
 #include "gltf/vertex_weld.h"
 
 #include "builders/gltf_builder.h"
-#include "tool/png_image.h"
+#include "png/png_image.h"
 
 #include <benchmark/benchmark.h>
 
@@ -40,12 +40,12 @@ GltfBuilder Grid() {
             indices.insert(indices.end(), {a, c, d, a, d, b});
         }
     }
-    PngPicture picture;
+    RgbPicture picture;
     picture.width = picture.height = 256;
     for (int i = 0; i < 256 * 256; ++i) {
-        picture.pixels.insert(picture.pixels.end(),
-                              {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
-                               static_cast<std::uint8_t>((i >> 4) ^ i)});
+        picture.rgb.insert(picture.rgb.end(),
+                           {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
+                            static_cast<std::uint8_t>((i >> 4) ^ i)});
     }
     GltfBuilder gltf;
     const int material = gltf.PictureMaterial(EncodePng(picture).value());

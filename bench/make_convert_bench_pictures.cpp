@@ -3,7 +3,7 @@
 //               each with its rows turned by its number so no two are alike
 //   pic8.png    1024 x 1024 paletted PNG (256 colours)
 #include "bench_pictures.h"
-#include "tool/png_image.h"
+#include "png/png_image.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -33,10 +33,9 @@ int main(int argc, char** argv) {
         }
     }
     const BitmapImage large = bench::Picture(1024, 1024, 8);
-    PngPicture png;
+    PalettedPicture png;
     png.width = large.width;
     png.height = large.height;
-    png.paletted = true;
     for (int k = 0; k < 256; ++k) {
         png.palette.push_back({large.colourTable[4u * k + 2], large.colourTable[4u * k + 1],
                                large.colourTable[4u * k]});
@@ -44,7 +43,7 @@ int main(int argc, char** argv) {
     for (int y = 0; y < large.height; ++y) {
         const std::uint8_t* row =
             large.pixels.data() + static_cast<std::size_t>(y) * BitmapStride(large.width, 8);
-        png.pixels.insert(png.pixels.end(), row, row + large.width);
+        png.indices.insert(png.indices.end(), row, row + large.width);
     }
     if (!bench::WriteFile(folder + "/pic8.png", EncodePng(png).value())) {
         std::fprintf(stderr, "make_convert_bench_pictures: cannot write into %s\n", folder.c_str());

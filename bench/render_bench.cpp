@@ -41,7 +41,7 @@ TestModel BoxGrid(int side) {
 }
 
 void BM_RenderPiece(benchmark::State& state) {
-    std::vector<RenderTexture> textures(5, RenderTexture{64, 64, {}});
+    std::vector<RgbPicture> textures(5, RgbPicture{64, 64, {}});
     for (int t = 0; t < 5; ++t) {
         for (int i = 0; i < 64 * 64 * 3; ++i) {
             textures[static_cast<std::size_t>(t)].rgb.push_back(

@@ -2,7 +2,7 @@
 // Shift-JIS name: no crash, no read past the data, and whatever is written is
 // a JSON document in a container of the length it states.
 #include "gltf/gltf_export.h"
-#include "tool/png_image.h"
+#include "png/png_image.h"
 #include "common/shift_jis_text.h"
 
 #include <nlohmann/json.hpp>
@@ -13,10 +13,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::vector<std::uint8_t> png = [] {
-        PngPicture picture;
+        RgbPicture picture;
         picture.width = 2;
         picture.height = 2;
-        picture.pixels.assign(12, 0x80);
+        picture.rgb.assign(12, 0x80);
         return EncodePng(picture).value();
     }();
     const std::string name = ShiftJisToUtf8(

@@ -3,7 +3,7 @@
 // files that parse and reach the geometry (a GLB with a picture, a .gltf with
 // data: URIs, a strip under a node hierarchy, sparse and morphed positions).
 #include "builders/gltf_builder.h"
-#include "tool/png_image.h"
+#include "png/png_image.h"
 
 #include <string>
 
@@ -11,11 +11,11 @@ int main(int argc, char** argv) {
     if (argc != 2) {
         return 2;
     }
-    PngPicture picture;
+    RgbPicture picture;
     picture.width = 4;
     picture.height = 2;
     for (int i = 0; i < 24; ++i) {
-        picture.pixels.push_back(static_cast<std::uint8_t>(i * 10));
+        picture.rgb.push_back(static_cast<std::uint8_t>(i * 10));
     }
     const std::vector<float> square = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
     const std::vector<float> uvs = {0, 1, 1, 1, 1, 0, 0, 0};

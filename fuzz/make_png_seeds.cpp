@@ -1,7 +1,7 @@
 // Writes a few small PNG files (paletted and truecolour) into the folder
 // named on the command line: the starting corpus of the PNG fuzz target, so
 // that it begins from files that pass the signature and the zlib framing.
-#include "tool/png_image.h"
+#include "png/png_image.h"
 
 #include <cstdio>
 #include <string>
@@ -11,19 +11,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const bool paletted : {false, true}) {
-        PngPicture picture;
-        picture.width = 8;
-        picture.height = 4;
-        picture.paletted = paletted;
+        RgbPicture truecolour{8, 4, {}};
+        PalettedPicture indexed{8, 4, {}, {}};
         for (int i = 0; i < 32 * (paletted ? 1 : 3); ++i) {
-            picture.pixels.push_back(static_cast<std::uint8_t>(paletted ? i % 5 : i * 7));
+            (paletted ? indexed.indices : truecolour.rgb)
+                .push_back(static_cast<std::uint8_t>(paletted ? i % 5 : i * 7));
         }
-        if (paletted) {
-            for (int k = 0; k < 5; ++k) {
-                picture.palette.push_back({static_cast<std::uint8_t>(k * 50), 0, 255});
-            }
+        for (int k = 0; paletted && k < 5; ++k) {
+            indexed.palette.push_back({static_cast<std::uint8_t>(k * 50), 0, 255});
         }
-        const std::vector<std::uint8_t> png = EncodePng(picture).value();
+        const std::vector<std::uint8_t> png =
+            (paletted ? EncodePng(indexed) : EncodePng(truecolour)).value();
         const std::string path =
             std::string(argv[1]) + (paletted ? "/paletted.png" : "/truecolour.png");
         std::FILE* file = std::fopen(path.c_str(), "wb");

@@ -1,7 +1,8 @@
 // Any bytes as a PNG file: the header reader and stb_image must refuse them or
 // give a picture that agrees with its own header, and never read past the
 // data. The last byte chooses whether transparency is flattened.
-#include "tool/png_reader.h"
+#include "png/png_reader.h"
+#include "texture/texture_pictures.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -16,12 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&angle, data, 4);
     const std::span<const std::uint8_t> model(data + 4, size - 4);
     // Slots of a single texel, of an odd size, and one with no picture.
-    const RenderTexture one{1, 1, {10, 20, 30}};
-    const RenderTexture odd{5, 3, std::vector<std::uint8_t>(45, 0x81)};
-    const RenderTexture none{4, 4, {}};
+    const RgbPicture one{1, 1, {10, 20, 30}};
+    const RgbPicture odd{5, 3, std::vector<std::uint8_t>(45, 0x81)};
+    const RgbPicture none{4, 4, {}};
     const RenderSlots slots{&one, &odd, &none, nullptr, &one};
-    const Result<RenderImage> first = RenderModel(model, slots, angle, 48, 32);
-    const Result<RenderImage> second = RenderModel(model, slots, angle, 48, 32);
+    const Result<RgbPicture> first = RenderModel(model, slots, angle, 48, 32);
+    const Result<RgbPicture> second = RenderModel(model, slots, angle, 48, 32);
     if (!first.ok() || first->rgb.size() != 48 * 32 * 3 || first->rgb != second->rgb) {
         std::abort();
     }

@@ -32,7 +32,7 @@ Bytes TrueColourTxr(int w, int h, const std::function<Rgb(int, int)>& pixel) {
     for (int level = 0; level < levels; ++level) {
         const int s = 1 << level;
         const int lw = w >> level, lh = h >> level;
-        const std::size_t stride = TxrStride(lw, 24);
+        const std::size_t stride = BitmapStride(lw, 24);
         for (int y = 0; y < lh; ++y) {
             Bytes row(stride, 0);
             for (int x = 0; x < lw; ++x) {
@@ -69,7 +69,7 @@ Bytes PalettedTxr(int w, int h, const std::vector<Rgb>& palette,
     for (int level = 0; level < levels; ++level) {
         const int s = 1 << level;
         const int lw = w >> level, lh = h >> level;
-        const std::size_t stride = TxrStride(lw, 8);
+        const std::size_t stride = BitmapStride(lw, 8);
         for (int y = 0; y < lh; ++y) {
             Bytes row(stride, 0);
             for (int x = 0; x < lw; ++x) {

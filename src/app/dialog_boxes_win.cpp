@@ -18,10 +18,3 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     }
     return FALSE;
 }
-
-INT_PTR CALLBACK WaitDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    (void)dialog;
-    (void)wParam;
-    (void)lParam;
-    return message == WM_INITDIALOG ? TRUE : FALSE;
-}

@@ -1,4 +1,4 @@
-// The About box (IDD_ABOUT) and the Please Wait box (IDD_PLEASE_WAIT).
+// The About box (IDD_ABOUT). (The Please Wait box is the catalogue scan's.)
 #pragma once
 
 #include <windows.h>
@@ -8,7 +8,3 @@ void ShowAboutBox(HWND owner);
 
 // Ends the About box on OK, Enter, Escape or its close box.
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// The Please Wait box shows a fixed text and handles no input; the catalogue
-// scan creates and destroys it.
-INT_PTR CALLBACK WaitDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,4 +1,4 @@
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 
 #include "common/shift_jis_text.h"
 

@@ -56,28 +56,26 @@ CodeInfo InfoOf(FindingCode code) {
 
 void JudgeGroups(LoadedPiece& piece, const MsmLayout& layout) {
     const std::span<const std::uint8_t> model(piece.model);
-    std::size_t at = layout.groupsOffset;
-    for (unsigned g = 0; g < layout.groupCount; ++g) {
-        const MsmGroup group = *ReadMsmGroup(model, at);
-        at = group.next;
-        if (group.indexCount < 3) {
-            continue; // no triangle: nothing to draw
-        }
-        const std::string which = "group " + std::to_string(g);
-        if (!MsmGroupIndicesInRange(model, group, layout.vertexCount)) {
-            AddFinding(piece.findings, FindingCode::vertexIndex, piece, piece.modelFile,
-                       which + " uses a vertex index at or past the vertex count " +
-                           std::to_string(layout.vertexCount) + ": the viewer skips it");
-            continue;
-        }
-        if (group.textureIndex < 0 ||
-            static_cast<std::size_t>(group.textureIndex) >= piece.names.size()) {
-            AddFinding(piece.findings, FindingCode::textureIndex, piece, piece.modelFile,
-                       which + " uses texture " + std::to_string(group.textureIndex) +
-                           ", but the model names " + std::to_string(piece.names.size()) +
-                           ": drawn untextured or with an earlier piece's texture");
-        }
-    }
+    const auto which = [](unsigned g) { return "group " + std::to_string(g); };
+    ForEachDrawnGroup(
+        model, layout,
+        [&](unsigned g, const MsmGroup& group) {
+            if (group.textureIndex < 0 ||
+                static_cast<std::size_t>(group.textureIndex) >= piece.names.size()) {
+                AddFinding(piece.findings, FindingCode::textureIndex, piece, piece.modelFile,
+                           which(g) + " uses texture " + std::to_string(group.textureIndex) +
+                               ", but the model names " + std::to_string(piece.names.size()) +
+                               ": drawn untextured or with an earlier piece's texture");
+            }
+        },
+        [&](unsigned g, const MsmGroup&, MsmGroupUse use) {
+            // A group without a triangle draws nothing: no finding.
+            if (use == MsmGroupUse::vertexOutOfRange) {
+                AddFinding(piece.findings, FindingCode::vertexIndex, piece, piece.modelFile,
+                           which(g) + " uses a vertex index at or past the vertex count " +
+                               std::to_string(layout.vertexCount) + ": the viewer skips it");
+            }
+        });
 }
 
 void JudgeTextures(LoadedPiece& piece) {

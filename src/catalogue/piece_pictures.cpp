@@ -1,8 +1,10 @@
-#include "tool/piece_pictures.h"
+#include "catalogue/piece_pictures.h"
 
 #include "common/file_io.h"
+#include "png/png_image.h"
+#include "texture/texture_pictures.h"
 
-Result<PngPicture> TextureLevel0(const CatalogueIndex& catalogue, const PieceTexture& texture) {
+Result<RgbPicture> TextureLevel0(const CatalogueIndex& catalogue, const PieceTexture& texture) {
     if (!texture.usable()) {
         return Refuse("texture-unusable", "the texture is missing or not readable");
     }
@@ -11,7 +13,7 @@ Result<PngPicture> TextureLevel0(const CatalogueIndex& catalogue, const PieceTex
     if (!bytes) {
         return bytes.refusal();
     }
-    return TxrLevel0Picture(*bytes, false);
+    return TxrLevel0Picture(*bytes);
 }
 
 std::vector<std::uint8_t> TexturePng(const CatalogueIndex& catalogue, const LoadedPiece& piece,
@@ -19,7 +21,7 @@ std::vector<std::uint8_t> TexturePng(const CatalogueIndex& catalogue, const Load
     if (index < 0 || static_cast<std::size_t>(index) >= piece.textures.size()) {
         return {};
     }
-    const Result<PngPicture> picture =
+    const Result<RgbPicture> picture =
         TextureLevel0(catalogue, piece.textures[static_cast<std::size_t>(index)]);
     if (!picture) {
         return {};

@@ -5,7 +5,7 @@
 
 #include "catalogue/piece_loader.h"
 #include "common/result.h"
-#include "tool/png_image.h"
+#include "png/picture.h"
 
 #include <cstdint>
 #include <vector>
@@ -13,7 +13,7 @@
 // Level 0 of a texture slot of the piece, truecolour (an 8-bit texture
 // expanded through its palette); refused when the slot's texture cannot be
 // used or read.
-Result<PngPicture> TextureLevel0(const CatalogueIndex& catalogue, const PieceTexture& texture);
+Result<RgbPicture> TextureLevel0(const CatalogueIndex& catalogue, const PieceTexture& texture);
 
 // Level 0 of the texture in slot `index` as a PNG file; empty when the slot is
 // empty or its texture cannot be used (the viewer then draws untextured).

@@ -1,6 +1,5 @@
 #include "catalogue/piece_scan_win.h"
 
-#include "app/dialog_boxes_win.h"
 #include "app/app_state.h"
 #include "catalogue/folder_dialog_win.h"
 #include "catalogue/piece_profile.h"
@@ -11,6 +10,15 @@
 #include <string>
 
 namespace {
+
+// The Please Wait box shows a fixed text and handles no input; the scan
+// creates it and destroys it.
+INT_PTR CALLBACK WaitDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    (void)dialog;
+    (void)wParam;
+    (void)lParam;
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}
 
 // Folder, a backslash unless the folder ends with one, then `name`. False
 // when the whole does not fit in `capacity` bytes.

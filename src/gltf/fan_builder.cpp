@@ -166,6 +166,12 @@ void ChainPairs(std::uint32_t centre, const std::vector<Pair>& pairs, std::size_
 std::vector<std::vector<std::uint32_t>> BuildGreedyFans(std::span<const std::uint32_t> triangles,
                                                         std::size_t vertexCount,
                                                         std::size_t maxIndices, FanTies ties) {
+    // The counts below are kept per vertex: a corner that names no vertex
+    // below `vertexCount` would count past them. Such a list is refused.
+    if (std::any_of(triangles.begin(), triangles.end(),
+                    [vertexCount](std::uint32_t v) { return v >= vertexCount; })) {
+        return {};
+    }
     const std::size_t triangleCount = triangles.size() / 3;
     // The triangles of each vertex, in list order; degenerate ones left out.
     std::vector<std::uint32_t> remaining(vertexCount, 0);

@@ -31,7 +31,7 @@ enum class FanTies { lowestNumber, nearestToLastFan };
 // below `vertexCount`, wound as they are to be drawn), each with 3 to
 // `maxIndices` (at least 3) indices. Every triangle is in exactly one fan,
 // wound as it was; triangles with two equal corners cover nothing and are
-// left out.
+// left out. A list with a corner not below `vertexCount` is refused: no fans.
 std::vector<std::vector<std::uint32_t>> BuildGreedyFans(std::span<const std::uint32_t> triangles,
                                                         std::size_t vertexCount,
                                                         std::size_t maxIndices, FanTies ties);

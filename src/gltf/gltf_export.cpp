@@ -91,17 +91,11 @@ std::vector<Primitive> DrawnPrimitives(std::span<const std::uint8_t> model, cons
                                        std::map<int, std::vector<std::uint8_t>>& pngs) {
     const int slotCount = static_cast<int>(std::min(nameCount, kTextureSlotCount));
     std::vector<Primitive> primitives;
-    std::size_t at = layout.groupsOffset;
-    for (unsigned g = 0; g < layout.groupCount; ++g) {
-        const MsmGroup group = *ReadMsmGroup(model, at);
-        at = group.next;
-        if (group.indexCount < 3 || !MsmGroupIndicesInRange(model, group, layout.vertexCount)) {
-            continue;
-        }
+    ForEachDrawnGroup(model, layout, [&](unsigned, const MsmGroup& group) {
         Primitive primitive;
         primitive.indices = FanTriangles(model, group);
         if (primitive.indices.empty()) {
-            continue;
+            return;
         }
         const int t = group.textureIndex;
         if (t >= 0 && t < slotCount) {
@@ -114,7 +108,7 @@ std::vector<Primitive> DrawnPrimitives(std::span<const std::uint8_t> model, cons
             }
         }
         primitives.push_back(std::move(primitive));
-    }
+    });
     return primitives;
 }
 

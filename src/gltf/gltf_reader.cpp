@@ -3,6 +3,7 @@
 #include "common/byte_order.h"
 #include "common/shift_jis_text.h"
 #include "gltf/node_transform.h"
+#include "png/picture_decoder.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,16 +19,6 @@
 #include <windows.h>
 #endif
 
-// stb_image's PNG and JPEG decoders, private to this file: the pictures of a
-// model are decoded here, from memory only. tinygltf finds its declarations
-// here instead of including them itself (Debian keeps stb in a folder of its
-// own).
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_MAX_DIMENSIONS kMaxPictureSide
 #if defined(__GNUC__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
@@ -37,11 +28,11 @@
 #pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
 #pragma GCC diagnostic ignored "-Wunused-but-set-variable"
 #endif
-#include <stb/stb_image.h>
-
 // tinygltf, compiled once, here. It reads no picture itself (the loader
-// below keeps the encoded bytes) and writes nothing.
+// below keeps the encoded bytes; DecodeScenePicture decodes them with the
+// program's one picture decoder) and writes nothing, so it needs no stb.
 #define TINYGLTF_IMPLEMENTATION
+#define TINYGLTF_NO_STB_IMAGE
 #define TINYGLTF_NO_INCLUDE_STB_IMAGE
 #define TINYGLTF_NO_INCLUDE_STB_IMAGE_WRITE
 #define TINYGLTF_NO_STB_IMAGE_WRITE
@@ -1075,28 +1066,26 @@ Result<GltfScene> ReadGltfScene(std::span<const std::uint8_t> file, const std::s
 }
 
 Result<RgbPicture> DecodeScenePicture(const ScenePicture& picture) {
-    const int size = static_cast<int>(std::min<std::size_t>(picture.encoded.size(), 0x7FFFFFFF));
-    int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_memory(picture.encoded.data(), size, &width, &height, &channels)) {
+    const std::optional<PictureSides> sides = EncodedPictureSides(picture.encoded);
+    if (!sides) {
         return Refuse("gltf-picture", "the picture " + picture.name +
                                           " is neither a PNG nor a JPEG picture that can be read");
     }
-    if (width > kMaxPictureSide || height > kMaxPictureSide ||
-        std::int64_t{width} * height > kMaxPicturePixels) {
-        return Refuse("gltf-picture", "the picture " + picture.name + " is " +
-                                          std::to_string(width) + " x " + std::to_string(height) +
-                                          " pixels, larger than is read");
+    const std::string shown = "the picture " + picture.name + " is " +
+                              std::to_string(sides->width) + " x " + std::to_string(sides->height) +
+                              " pixels: ";
+    if (sides->width > kMaxPictureSide || sides->height > kMaxPictureSide) {
+        return Refuse("gltf-picture", shown + "sides of more than " +
+                                          std::to_string(kMaxPictureSide) + " pixels are not read");
     }
-    stbi_uc* pixels =
-        stbi_load_from_memory(picture.encoded.data(), size, &width, &height, &channels, 3);
-    if (pixels == nullptr) {
+    if (std::int64_t{sides->width} * sides->height > kMaxPicturePixels) {
+        return Refuse("gltf-picture", shown + "more than " + std::to_string(kMaxPicturePixels) +
+                                          " pixels are not read");
+    }
+    Result<DecodedPicture> decoded = DecodePicture(picture.encoded, false);
+    if (!decoded) {
         return Refuse("gltf-picture", "the picture " + picture.name + " does not decode (" +
-                                          stbi_failure_reason() + ")");
+                                          decoded.refusal().message + ")");
     }
-    RgbPicture decoded;
-    decoded.width = width;
-    decoded.height = height;
-    decoded.rgb.assign(pixels, pixels + static_cast<std::size_t>(width) * height * 3);
-    stbi_image_free(pixels);
-    return decoded;
+    return std::move(decoded->picture);
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "common/result.h"
+#include "png/picture.h"
 
 #include <array>
 #include <cstdint>
@@ -66,12 +67,7 @@ inline constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 26;
 // (every file named is then missing). Refusal codes start with "gltf-".
 Result<GltfScene> ReadGltfScene(std::span<const std::uint8_t> file, const std::string& folder);
 
-// A picture decoded to 8-bit red, green, blue (alpha dropped), rows top
-// first, no padding.
-struct RgbPicture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgb;
-};
-
+// A picture of the scene decoded to red, green, blue (alpha dropped);
+// "gltf-picture" when it is neither PNG nor JPEG, larger than
+// kMaxPictureSide a side or kMaxPicturePixels in all, or does not decode.
 Result<RgbPicture> DecodeScenePicture(const ScenePicture& picture);

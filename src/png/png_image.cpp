@@ -1,11 +1,12 @@
-#include "tool/png_image.h"
+#include "png/png_image.h"
 
 #include "common/byte_order.h"
-#include "texture/txr_format.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include <zlib.h>
 
@@ -68,39 +69,41 @@ std::uint32_t PngCrc32(const std::uint8_t* data, std::size_t size) {
 
 namespace {
 
-void StoreBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    out.push_back(static_cast<std::uint8_t>(v >> 24));
-    out.push_back(static_cast<std::uint8_t>(v >> 16));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-    out.push_back(static_cast<std::uint8_t>(v));
-}
+// The largest side written: the largest texture's, far below what zlib's
+// and stb_image_write's int lengths allow for a row.
+constexpr std::int32_t kMaxSide = 1 << 15;
 
 // Appends one chunk: length, type, data, CRC of type and data.
 void AppendChunk(std::vector<std::uint8_t>& out, const char type[4], const std::uint8_t* data,
                  std::size_t size) {
-    StoreBe32(out, static_cast<std::uint32_t>(size));
+    AppendBe32(out, static_cast<std::uint32_t>(size));
     const std::size_t typeAt = out.size();
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data, data + size);
-    StoreBe32(out, PngCrc32(out.data() + typeAt, size + 4));
+    AppendBe32(out, PngCrc32(out.data() + typeAt, size + 4));
 }
 
 // The picture framed by our own code: the rows each with one filter (none for
 // paletted pictures, the usual choice for them; "Sub", each byte less the
 // byte of the pixel to its left, for truecolour ones, which turns flat areas
-// into runs of zeros), compressed at zlib level `level`.
-std::vector<std::uint8_t> EncodeFramed(const PngPicture& picture, int level) {
-    const std::size_t width = static_cast<std::size_t>(picture.width);
-    const std::size_t height = static_cast<std::size_t>(picture.height);
-    const std::size_t channels = picture.paletted ? 1 : 3;
+// into runs of zeros), compressed at zlib level `level`. `pixels` holds
+// `channels` bytes a pixel (1, an index into `palette`, or 3).
+std::vector<std::uint8_t> EncodeFramed(std::int32_t pictureWidth, std::int32_t pictureHeight,
+                                       std::size_t channels,
+                                       const std::vector<std::uint8_t>& pixels,
+                                       const std::vector<std::array<std::uint8_t, 3>>* palette,
+                                       int level) {
+    const std::size_t width = static_cast<std::size_t>(pictureWidth);
+    const std::size_t height = static_cast<std::size_t>(pictureHeight);
+    const bool paletted = palette != nullptr;
     const std::size_t rowBytes = width * channels;
     std::vector<std::uint8_t> rows((rowBytes + 1) * height);
     for (std::size_t y = 0; y < height; ++y) {
         std::uint8_t* out = rows.data() + y * (rowBytes + 1);
-        const std::uint8_t* row = picture.pixels.data() + y * rowBytes;
-        out[0] = picture.paletted ? 0 : 1;
+        const std::uint8_t* row = pixels.data() + y * rowBytes;
+        out[0] = paletted ? 0 : 1;
         for (std::size_t i = 0; i < rowBytes; ++i) {
-            const std::uint8_t left = !picture.paletted && i >= channels ? row[i - channels] : 0;
+            const std::uint8_t left = !paletted && i >= channels ? row[i - channels] : 0;
             out[1 + i] = static_cast<std::uint8_t>(row[i] - left);
         }
     }
@@ -110,101 +113,79 @@ std::vector<std::uint8_t> EncodeFramed(const PngPicture& picture, int level) {
         Z_OK) {
         return {};
     }
-    static const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> out(kSignature, kSignature + 8);
+    std::vector<std::uint8_t> out(kPngSignature.begin(), kPngSignature.end());
     std::vector<std::uint8_t> header;
-    StoreBe32(header, static_cast<std::uint32_t>(width));
-    StoreBe32(header, static_cast<std::uint32_t>(height));
+    AppendBe32(header, static_cast<std::uint32_t>(width));
+    AppendBe32(header, static_cast<std::uint32_t>(height));
     // Bit depth 8, colour type 3 (paletted) or 2 (truecolour), deflate,
     // adaptive filtering method 0, no interlace.
-    header.insert(header.end(), {8, static_cast<std::uint8_t>(picture.paletted ? 3 : 2), 0, 0, 0});
+    header.insert(header.end(), {8, static_cast<std::uint8_t>(paletted ? 3 : 2), 0, 0, 0});
     AppendChunk(out, "IHDR", header.data(), header.size());
-    if (picture.paletted) {
-        std::vector<std::uint8_t> palette;
-        for (const auto& colour : picture.palette) {
-            palette.insert(palette.end(), colour.begin(), colour.end());
+    if (paletted) {
+        std::vector<std::uint8_t> entries;
+        for (const auto& colour : *palette) {
+            entries.insert(entries.end(), colour.begin(), colour.end());
         }
-        AppendChunk(out, "PLTE", palette.data(), palette.size());
+        AppendChunk(out, "PLTE", entries.data(), entries.size());
     }
     AppendChunk(out, "IDAT", zlib.data(), zlibSize);
     AppendChunk(out, "IEND", nullptr, 0);
     return out;
 }
 
+// "png-picture" when a side is outside 1 to kMaxSide; otherwise nothing.
+std::optional<Refusal> SidesRefusal(std::int32_t width, std::int32_t height) {
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) {
+        return Refuse("png-picture",
+                      "a picture of " + std::to_string(width) + "x" + std::to_string(height) +
+                          " pixels: sides must be from 1 to " + std::to_string(kMaxSide));
+    }
+    return std::nullopt;
+}
+
+std::size_t PixelCount(std::int32_t width, std::int32_t height) {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+}
+
+Result<std::vector<std::uint8_t>> Framed(std::vector<std::uint8_t> png) {
+    if (png.empty()) {
+        return Refuse("png-compression", "the picture could not be compressed");
+    }
+    return png;
+}
+
 } // namespace
 
-Result<std::vector<std::uint8_t>> EncodePng(const PngPicture& picture, PngEffort effort) {
-    if (picture.width < 1 || picture.height < 1 || picture.width > kMaxTxrSide ||
-        picture.height > kMaxTxrSide) {
-        return Refuse("png-picture", "a picture of " + std::to_string(picture.width) + "x" +
-                                         std::to_string(picture.height) +
-                                         " pixels: sides must be from 1 to 32768");
+Result<std::vector<std::uint8_t>> EncodePng(const PalettedPicture& picture) {
+    if (const auto refusal = SidesRefusal(picture.width, picture.height)) {
+        return *refusal;
     }
-    const std::size_t pixels =
-        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height);
-    if (picture.paletted) {
-        if (picture.pixels.size() != pixels || picture.palette.empty() ||
-            picture.palette.size() > 256) {
-            return Refuse("png-picture", "a paletted picture needs one index per pixel and 1 to "
-                                         "256 colours");
-        }
-    } else if (picture.pixels.size() != pixels * 3) {
+    if (picture.indices.size() != PixelCount(picture.width, picture.height) ||
+        picture.palette.empty() || picture.palette.size() > 256) {
+        return Refuse("png-picture", "a paletted picture needs one index per pixel and 1 to "
+                                     "256 colours");
+    }
+    return Framed(EncodeFramed(picture.width, picture.height, 1, picture.indices, &picture.palette,
+                               Z_DEFAULT_COMPRESSION));
+}
+
+Result<std::vector<std::uint8_t>> EncodePng(const RgbPicture& picture, PngEffort effort) {
+    if (const auto refusal = SidesRefusal(picture.width, picture.height)) {
+        return *refusal;
+    }
+    if (picture.rgb.size() != PixelCount(picture.width, picture.height) * 3) {
         return Refuse("png-picture", "a truecolour picture needs three bytes per pixel");
     }
-    if (picture.paletted || effort == PngEffort::fast) {
-        std::vector<std::uint8_t> png =
-            EncodeFramed(picture, effort == PngEffort::fast ? 1 : Z_DEFAULT_COMPRESSION);
-        if (png.empty()) {
-            return Refuse("png-compression", "the picture could not be compressed");
-        }
-        return png;
+    if (effort == PngEffort::fast) {
+        return Framed(EncodeFramed(picture.width, picture.height, 3, picture.rgb, nullptr, 1));
     }
     int size = 0;
-    unsigned char* png = stbi_write_png_to_mem(picture.pixels.data(), picture.width * 3,
-                                               picture.width, picture.height, 3, &size);
+    unsigned char* png = stbi_write_png_to_mem(picture.rgb.data(), picture.width * 3, picture.width,
+                                               picture.height, 3, &size);
     if (png == nullptr) {
         return Refuse("png-compression", "the picture could not be compressed");
     }
     std::vector<std::uint8_t> out(png, png + size);
     STBIW_FREE(png);
     return out;
-}
-
-Result<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette) {
-    const TxrInspection inspection =
-        InspectTxr(file.first(std::min(file.size(), kTxrHeaderSize)), file.size());
-    if (!inspection.readable) {
-        return Refuse("txr-unreadable", inspection.problem);
-    }
-    const TxrHeader header = DecodeTxrHeader(file.data());
-    PngPicture picture;
-    picture.width = header.width;
-    picture.height = header.height;
-    const std::size_t width = static_cast<std::size_t>(header.width);
-    const std::size_t stride =
-        static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
-    const std::uint8_t* level0 = file.data() + TxrLevel0Offset(header.bitsPerPixel);
-    const std::uint8_t* table = file.data() + kTxrHeaderSize; // blue, green, red, reserved
-    if (header.bitsPerPixel == 8 && keepPalette) {
-        picture.paletted = true;
-        picture.palette.resize(256);
-        for (std::size_t i = 0; i < 256; ++i) {
-            picture.palette[i] = {table[4 * i + 2], table[4 * i + 1], table[4 * i]};
-        }
-        picture.pixels.reserve(width * static_cast<std::size_t>(header.height));
-        for (std::int32_t y = 0; y < header.height; ++y) {
-            const std::uint8_t* row = level0 + static_cast<std::size_t>(y) * stride;
-            picture.pixels.insert(picture.pixels.end(), row, row + width);
-        }
-        return picture;
-    }
-    picture.pixels.reserve(width * 3 * static_cast<std::size_t>(header.height));
-    for (std::int32_t y = 0; y < header.height; ++y) {
-        const std::uint8_t* row = level0 + static_cast<std::size_t>(y) * stride;
-        for (std::size_t x = 0; x < width; ++x) {
-            const std::uint8_t* bgr = header.bitsPerPixel == 8 ? table + 4 * row[x] : row + 3 * x;
-            picture.pixels.insert(picture.pixels.end(), {bgr[2], bgr[1], bgr[0]});
-        }
-    }
-    return picture;
 }

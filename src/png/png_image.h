@@ -1,27 +1,20 @@
-// PNG files written by piecetool: level 0 of a texture as an 8-bit paletted
-// or a truecolour picture. The compression is stb_image_write's; this file
+// PNG files written by piecetool: a picture as an 8-bit paletted or a
+// truecolour file. The compression is stb_image_write's; this file
 // only frames its output in the PNG chunks (a paletted PNG, which
 // stb_image_write does not write, needs a PLTE chunk of our own).
 #pragma once
 
 #include "common/result.h"
+#include "png/picture.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <span>
 #include <vector>
 
-// A picture at 8 bits per channel, rows top first, no row padding: three
-// bytes red, green, blue per pixel, or, when `paletted`, one index per pixel
-// into `palette` (1 to 256 colours).
-struct PngPicture {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    bool paletted = false;
-    std::vector<std::uint8_t> pixels;
-    std::vector<std::array<std::uint8_t, 3>> palette; // red, green, blue
-};
+// The eight bytes every PNG file begins with.
+inline constexpr std::array<std::uint8_t, 8> kPngSignature = {0x89, 'P',  'N',  'G',
+                                                              '\r', '\n', 0x1A, '\n'};
 
 // CRC-32 of a chunk's type and data (polynomial 0xEDB88320, as in zlib),
 // which follows every chunk of a PNG file.
@@ -34,15 +27,9 @@ std::uint32_t PngCrc32(const std::uint8_t* data, std::size_t size);
 // the fastest compression, some 8 times faster and a quarter larger.
 enum class PngEffort { small, fast };
 
-// The bytes of a PNG file holding `picture`; "png-picture" when the picture
-// is not consistent (sizes, pixel count, palette size), "png-compression"
-// when it cannot be compressed.
-Result<std::vector<std::uint8_t>> EncodePng(const PngPicture& picture,
+// The bytes of a PNG file holding `picture`, truecolour or paletted;
+// "png-picture" when the picture is not consistent (sides, pixel count,
+// palette size), "png-compression" when it cannot be compressed.
+Result<std::vector<std::uint8_t>> EncodePng(const RgbPicture& picture,
                                             PngEffort effort = PngEffort::small);
-
-// Level 0 of the TXR file held in `file`; "txr-unreadable" when the file is
-// not a readable texture (depth, sides, shorter than level 0 needs: the
-// message says which). An 8-bit texture keeps its indices and 256-colour
-// palette when `keepPalette`, and is expanded through its palette to
-// truecolour otherwise.
-Result<PngPicture> TxrLevel0Picture(std::span<const std::uint8_t> file, bool keepPalette);
+Result<std::vector<std::uint8_t>> EncodePng(const PalettedPicture& picture);

@@ -1,15 +1,10 @@
-// Reading PNG files as pictures for TXR writing.
-//
-// The file's own header chunk (IHDR: sides, bit depth, colour type) and the
-// presence of a transparency chunk (tRNS) are read here, with every length
-// checked; the pixel data is decoded by stb_image. The picture comes out as a
-// bitmap would: a paletted PNG as an 8-bit picture with a colour table (the
-// 8-bit way: a new 256-colour palette is computed from it), greyscale and
-// truecolour as a 24-bit picture; 16-bit channels keep their high byte.
+// The header of a PNG file: its own header chunk (IHDR: sides, bit depth,
+// colour type) and the presence of a transparency chunk (tRNS), read with
+// every length and every chunk's CRC checked, before any decoder sees the
+// file. The pixels are decoded by png/picture_decoder.h.
 #pragma once
 
 #include "common/result.h"
-#include "texture/bmp_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -25,18 +20,19 @@ struct PngHeader {
     bool transparency = false; // a tRNS chunk comes before the image data
 };
 
-// The header of the PNG file in `file`. Refused as "png-signature" (not a
-// PNG file: signature or first chunk), "png-sides" (a side 0 or beyond the
-// bitmap reader's limits), "png-depth" (a depth that does not go with the
-// colour type), "png-cut" (a chunk runs past the end of the file),
-// "png-crc" (a chunk's CRC does not match its data) or "png-no-data" (no
-// image data before the end chunk).
-Result<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file);
+// The largest sides a caller reads: a file past them is refused from its
+// header, before any decoder allocates for it. By default the format's own.
+struct PngSideLimits {
+    std::int64_t side = 0x7FFFFFFF;
+    std::int64_t pixels = std::int64_t{0x7FFFFFFF} * 0x7FFFFFFF;
+};
 
-// Decodes the PNG file in `file` as a picture for a TXR file. An alpha
-// channel (or transparency chunk) whose pixels are all opaque loses nothing
-// and is dropped; otherwise the picture is refused ("png-alpha"), or with
-// `flatten` composited onto black (each channel times alpha / 255, rounded).
-// Besides the header's refusals, "png-decode" when the image data does not
-// decode.
-Result<BitmapImage> DecodePngForTxr(std::span<const std::uint8_t> file, bool flatten);
+// The header of the PNG file in `file`. Refused as "png-signature" (not a
+// PNG file: signature or first chunk), "png-sides" (a side of 0 or past
+// `limits.side`, or more pixels than `limits.pixels`: the message names the
+// limit), "png-depth" (a depth that does not go with the colour
+// type), "png-cut" (a chunk runs past the end of the file), "png-crc" (a
+// chunk's CRC does not match its data) or "png-no-data" (no image data
+// before the end chunk).
+Result<PngHeader> ReadPngHeader(std::span<const std::uint8_t> file,
+                                const PngSideLimits& limits = {});

@@ -19,28 +19,18 @@ HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t 
     const std::optional<MsmLayout> head = WalkMsmHead(image);
     if (head) {
         auto* vertices = const_cast<BYTE*>(modelImage + head->verticesOffset);
-        std::size_t at = head->groupsOffset;
         // Consecutive groups of one texture set it once.
         IDirectDrawSurface7* current = nullptr;
         bool textureSet = false;
         FanRun run;
-        for (unsigned g = 0; g < head->groupCount; ++g) {
-            const std::optional<MsmGroup> group = ReadMsmGroup(image, at);
-            if (!group) {
-                break;
-            }
-            at = group->next;
-            // A fan needs three indices for one triangle, and every index
-            // must name a vertex of the array.
-            if (group->indexCount < 3 ||
-                !MsmGroupIndicesInRange(image, *group, head->vertexCount) ||
-                !MakeFanRun(image, *group, run)) {
-                continue;
+        ForEachDrawnGroup(image, *head, [&](unsigned, const MsmGroup& group) {
+            if (!MakeFanRun(image, group, run)) {
+                return;
             }
             // A texture index without a slot draws the fan untextured.
             IDirectDrawSurface7* texture = nullptr;
-            if (group->textureIndex >= 0 && group->textureIndex < kTextureSlots) {
-                texture = appState.textureTable[group->textureIndex];
+            if (group.textureIndex >= 0 && group.textureIndex < kTextureSlots) {
+                texture = appState.textureTable[group.textureIndex];
             }
             if (!textureSet || texture != current) {
                 device->SetTexture(0, texture);
@@ -50,8 +40,8 @@ HRESULT DrawModel(IDirect3DDevice7* device, const BYTE* modelImage, std::size_t 
             device->DrawIndexedPrimitive(
                 D3DPT_TRIANGLEFAN, kMsmVertexFormat,
                 vertices + static_cast<std::size_t>(run.first) * kMsmVertexBytes, run.count,
-                run.indices, static_cast<DWORD>(group->indexCount), D3DDP_WAIT);
-        }
+                run.indices, static_cast<DWORD>(group.indexCount), D3DDP_WAIT);
+        });
     }
     device->EndScene();
     return 0;

@@ -160,6 +160,15 @@ bool MsmGroupIndicesInRange(std::span<const std::uint8_t> image, const MsmGroup&
     return true;
 }
 
+MsmGroupUse MsmGroupUseOf(std::span<const std::uint8_t> image, const MsmGroup& group,
+                          std::uint16_t vertexCount) {
+    if (group.indexCount < 3) {
+        return MsmGroupUse::noTriangle;
+    }
+    return MsmGroupIndicesInRange(image, group, vertexCount) ? MsmGroupUse::drawn
+                                                             : MsmGroupUse::vertexOutOfRange;
+}
+
 std::optional<MsmLayout> WalkMsmLayout(std::span<const std::uint8_t> image) {
     std::optional<MsmLayout> layout = WalkMsmHead(image);
     if (!layout) {

@@ -74,6 +74,42 @@ inline std::uint16_t MsmGroupIndex(std::span<const std::uint8_t> image, const Ms
 bool MsmGroupIndicesInRange(std::span<const std::uint8_t> image, const MsmGroup& group,
                             std::uint16_t vertexCount);
 
+// Whether the viewer draws a group: a fan needs three indices for one
+// triangle, and every index must name a vertex of the array.
+enum class MsmGroupUse { drawn, noTriangle, vertexOutOfRange };
+MsmGroupUse MsmGroupUseOf(std::span<const std::uint8_t> image, const MsmGroup& group,
+                          std::uint16_t vertexCount);
+
+// The groups of the model in `image` whose head is `head` (of WalkMsmHead or
+// WalkMsmLayout), walked as the viewer's drawing walks them: in order,
+// `drawn(g, group)` for each group g that it draws and `skipped(g, group,
+// use)` for each that it leaves out. The walk ends at a group that runs past
+// the data or holds a count byte of 128 or more; those before it are
+// visited. Allocates nothing: the drawing walks on every frame.
+template <typename Drawn, typename Skipped>
+void ForEachDrawnGroup(std::span<const std::uint8_t> image, const MsmLayout& head, Drawn&& drawn,
+                       Skipped&& skipped) {
+    std::size_t at = head.groupsOffset;
+    for (unsigned g = 0; g < head.groupCount; ++g) {
+        const std::optional<MsmGroup> group = ReadMsmGroup(image, at);
+        if (!group) {
+            return;
+        }
+        at = group->next;
+        const MsmGroupUse use = MsmGroupUseOf(image, *group, head.vertexCount);
+        if (use == MsmGroupUse::drawn) {
+            drawn(g, *group);
+        } else {
+            skipped(g, *group, use);
+        }
+    }
+}
+
+template <typename Drawn>
+void ForEachDrawnGroup(std::span<const std::uint8_t> image, const MsmLayout& head, Drawn&& drawn) {
+    ForEachDrawnGroup(image, head, drawn, [](unsigned, const MsmGroup&, MsmGroupUse) {});
+}
+
 // The whole walk: the layout of a well-formed model, or nothing when any part
 // runs past the data or a count byte has its top bit set.
 std::optional<MsmLayout> WalkMsmLayout(std::span<const std::uint8_t> image);

@@ -73,6 +73,7 @@ IDirectDrawSurface7* TextureFromTxr(const char* texturePath) {
     return surface;
 }
 
+// `slot` from 0 to kTextureSlots - 1, as in the loops over the slots below.
 void ReleaseSlot(int slot) {
     if (appState.textureTable[slot] != nullptr) {
         appState.textureTable[slot]->Release();

@@ -32,11 +32,25 @@ HRESULT CALLBACK PickTextureFormat(DDPIXELFORMAT* format, void* context) {
     return D3DENUMRET_CANCEL;
 }
 
+namespace {
+
+// The bitmap handed to CreateTextureFromBitmap is its own: freed when it
+// returns, whichever way.
+struct BitmapGuard {
+    HBITMAP bitmap;
+    explicit BitmapGuard(HBITMAP owned) : bitmap(owned) {}
+    BitmapGuard(const BitmapGuard&) = delete;
+    BitmapGuard& operator=(const BitmapGuard&) = delete;
+    ~BitmapGuard() { DeleteObject(bitmap); }
+};
+
+} // namespace
+
 IDirectDrawSurface7* CreateTextureFromBitmap(IDirect3DDevice7* device, HBITMAP bitmap) {
+    const BitmapGuard guard{bitmap};
     D3DDEVICEDESC7 deviceDescription;
     std::memset(&deviceDescription, 0, sizeof deviceDescription);
     if (device == nullptr || FAILED(device->GetCaps(&deviceDescription))) {
-        DeleteObject(bitmap);
         return nullptr;
     }
     BITMAP picture{};
@@ -77,7 +91,6 @@ IDirectDrawSurface7* CreateTextureFromBitmap(IDirect3DDevice7* device, HBITMAP b
 
     device->EnumTextureFormats(PickTextureFormat, &description.ddpfPixelFormat);
     if (description.ddpfPixelFormat.dwRGBBitCount == 0) {
-        DeleteObject(bitmap);
         return nullptr;
     }
 
@@ -93,21 +106,18 @@ IDirectDrawSurface7* CreateTextureFromBitmap(IDirect3DDevice7* device, HBITMAP b
         renderTarget->Release();
     }
     if (directDraw == nullptr) {
-        DeleteObject(bitmap);
         return nullptr;
     }
     IDirectDrawSurface7* surface = nullptr;
     const HRESULT created = directDraw->CreateSurface(&description, &surface, nullptr);
     directDraw->Release();
     if (FAILED(created) || surface == nullptr) {
-        DeleteObject(bitmap);
         return nullptr;
     }
 
     HDC memoryContext = CreateCompatibleDC(nullptr);
     if (memoryContext == nullptr) {
         surface->Release();
-        DeleteObject(bitmap);
         return nullptr;
     }
     // GDI converts the bitmap's colours into the surface's 16-bit format. Only
@@ -122,7 +132,6 @@ IDirectDrawSurface7* CreateTextureFromBitmap(IDirect3DDevice7* device, HBITMAP b
     }
     SelectObject(memoryContext, previous);
     DeleteDC(memoryContext);
-    DeleteObject(bitmap);
     return surface;
 }
 

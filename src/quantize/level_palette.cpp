@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-std::vector<ColorWeight> TakeColourCensus(const MipLevel* levels, std::int32_t levelCount) {
+std::vector<ColorWeight> TakeColourCensus(const LevelView* levels, std::int32_t levelCount) {
     std::vector<ColorWeight> census;
     if (levels == nullptr || levelCount < 1) {
         return census;
@@ -12,14 +12,13 @@ std::vector<ColorWeight> TakeColourCensus(const MipLevel* levels, std::int32_t l
     ColourSlots slots(4096);
     constexpr std::uint32_t kNone = 0xFFFFFFFFu;
     for (std::int32_t i = 0; i < levelCount; ++i) {
-        const MipLevel& level = levels[i];
+        const LevelView& level = levels[i];
         const std::int32_t weight = (i + 1) * (i + 1);
-        const std::size_t stride = MipStride(level.width, 24);
         // Neighbouring pixels often share a colour: keep the last record.
         std::uint32_t lastColour = kNone;
         std::uint32_t lastRecord = 0;
         for (std::int32_t y = 0; y < level.height; ++y) {
-            const std::uint8_t* p = level.bits() + static_cast<std::size_t>(y) * stride;
+            const std::uint8_t* p = level.bits + static_cast<std::size_t>(y) * level.stride;
             for (std::int32_t x = 0; x < level.width; ++x, p += 3) {
                 const std::uint32_t colour = ColorValue(p[2], p[1], p[0]);
                 if (colour == 0 || colour == 0xFFFFFFu) {
@@ -41,7 +40,7 @@ std::vector<ColorWeight> TakeColourCensus(const MipLevel* levels, std::int32_t l
     return census;
 }
 
-LevelPalette BuildLevelPalette(const MipLevel* levels, std::int32_t levelCount) {
+LevelPalette BuildLevelPalette(const LevelView* levels, std::int32_t levelCount) {
     std::vector<ColorWeight> census = TakeColourCensus(levels, levelCount);
     // Heaviest first; equal weights keep the census order (first met first).
     // Only the 254 heaviest are needed, so only they are put in order: the

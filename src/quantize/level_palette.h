@@ -9,11 +9,19 @@
 // level order, rows top to bottom, pixels left to right) comes first.
 #pragma once
 
-#include "texture/mip_levels.h"
-
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+// One level as the census reads it: 24-bit pixels (blue, green, red), rows
+// top first, `stride` bytes from the start of one row to the next.
+struct LevelView {
+    const std::uint8_t* bits = nullptr;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::size_t stride = 0;
+};
 
 // A colour value: red in bits 0-7, green in 8-15, blue in 16-23, 24-31 zero.
 inline std::uint32_t ColorValue(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -44,8 +52,8 @@ struct LevelPalette {
 
 // The census: one record per distinct counted colour, in the order in which
 // the colours were first met, with their accumulated weights.
-std::vector<ColorWeight> TakeColourCensus(const MipLevel* levels, std::int32_t levelCount);
+std::vector<ColorWeight> TakeColourCensus(const LevelView* levels, std::int32_t levelCount);
 
 // The palette of the levels (24-bit form). A count below 1 counts nothing,
 // which gives black in entries 0 to 254 and white in 255.
-LevelPalette BuildLevelPalette(const MipLevel* levels, std::int32_t levelCount);
+LevelPalette BuildLevelPalette(const LevelView* levels, std::int32_t levelCount);

@@ -87,7 +87,7 @@ bool ToScreen(const ClipVertex& v, std::int32_t width, std::int32_t height, Scre
 } // namespace
 
 void DrawClipTriangle(RenderTarget& target, const ClipVertex& a, const ClipVertex& b,
-                      const ClipVertex& c, const RenderTexture* texture) {
+                      const ClipVertex& c, const RgbPicture* texture) {
     if (!Finite(a) || !Finite(b) || !Finite(c)) {
         return;
     }

@@ -17,4 +17,4 @@ struct ClipVertex {
 // Draws nothing when any number of the three vertices is not finite.
 // Viewport: X 0 to the target's width, Y 0 to its height, depth 0 to 1.
 void DrawClipTriangle(RenderTarget& target, const ClipVertex& a, const ClipVertex& b,
-                      const ClipVertex& c, const RenderTexture* texture);
+                      const ClipVertex& c, const RgbPicture* texture);

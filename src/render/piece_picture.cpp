@@ -1,11 +1,12 @@
 #include "render/piece_picture.h"
 
-#include "tool/piece_pictures.h"
+#include "catalogue/piece_pictures.h"
+#include "png/png_image.h"
 
 // The drawing's texture slots are the ones the loader fills.
 static_assert(kRenderSlots == static_cast<int>(kTextureSlotCount));
 
-std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture& texture) {
+std::shared_ptr<const RgbPicture> RenderTextureCache::Get(const PieceTexture& texture) {
     if (!texture.usable()) {
         return nullptr;
     }
@@ -17,10 +18,9 @@ std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture&
             return it->second.texture;
         }
     }
-    std::shared_ptr<const RenderTexture> decoded;
-    if (Result<PngPicture> picture = TextureLevel0(catalogue_, texture)) {
-        decoded = std::make_shared<const RenderTexture>(
-            RenderTexture{picture->width, picture->height, std::move(picture->pixels)});
+    std::shared_ptr<const RgbPicture> decoded;
+    if (Result<RgbPicture> picture = TextureLevel0(catalogue_, texture)) {
+        decoded = std::make_shared<const RgbPicture>(std::move(picture).value());
     }
     const std::lock_guard lock(mutex_);
     if (decoded_.contains(file)) {
@@ -39,11 +39,11 @@ std::shared_ptr<const RenderTexture> RenderTextureCache::Get(const PieceTexture&
     return decoded;
 }
 
-Result<RenderImage> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures,
-                                 float angle, PictureSize size) {
+Result<RgbPicture> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures, float angle,
+                                PictureSize size) {
     // The slots a model names; the others stay empty, as they are in the
     // viewer for the first piece it shows.
-    std::vector<std::shared_ptr<const RenderTexture>> held;
+    std::vector<std::shared_ptr<const RgbPicture>> held;
     RenderSlots slots{};
     for (std::size_t i = 0; i < piece.textures.size() && i < slots.size(); ++i) {
         held.push_back(textures.Get(piece.textures[i]));
@@ -55,15 +55,11 @@ Result<RenderImage> PiecePicture(const LoadedPiece& piece, RenderTextureCache& t
 Result<std::vector<std::uint8_t>> PiecePicturePng(const LoadedPiece& piece,
                                                   RenderTextureCache& textures, float angle,
                                                   PictureSize size) {
-    Result<RenderImage> image = PiecePicture(piece, textures, angle, size);
+    const Result<RgbPicture> image = PiecePicture(piece, textures, angle, size);
     if (!image) {
         return image.refusal();
     }
-    PngPicture picture;
-    picture.width = image->width;
-    picture.height = image->height;
-    picture.pixels = std::move(image->rgb);
-    return EncodePng(picture, PngEffort::fast);
+    return EncodePng(*image, PngEffort::fast);
 }
 
 Result<PictureSize> ParsePictureSize(const std::string& text) {

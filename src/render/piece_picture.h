@@ -28,12 +28,12 @@ class RenderTextureCache {
         : catalogue_(catalogue), budget_(budget) {}
     // The texture of a slot, or null when it cannot be used (the viewer's
     // empty slot).
-    std::shared_ptr<const RenderTexture> Get(const PieceTexture& texture);
+    std::shared_ptr<const RgbPicture> Get(const PieceTexture& texture);
 
   private:
     struct Entry {
-        std::shared_ptr<const RenderTexture> texture; // null: not usable
-        std::list<const FolderFile*>::iterator use;   // its place in `uses_`
+        std::shared_ptr<const RgbPicture> texture;  // null: not usable
+        std::list<const FolderFile*>::iterator use; // its place in `uses_`
     };
     const CatalogueIndex& catalogue_;
     const std::size_t budget_;
@@ -54,8 +54,8 @@ Result<PictureSize> ParsePictureSize(const std::string& text);
 
 // The picture the preview pane shows of the piece at turn angle `angle`:
 // the clear colour alone when nothing of the model can be drawn.
-Result<RenderImage> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures,
-                                 float angle, PictureSize size);
+Result<RgbPicture> PiecePicture(const LoadedPiece& piece, RenderTextureCache& textures, float angle,
+                                PictureSize size);
 
 // The same as a PNG file.
 Result<std::vector<std::uint8_t>> PiecePicturePng(const LoadedPiece& piece,

@@ -98,7 +98,7 @@ RenderTarget MakeRenderTarget(std::int32_t width, std::int32_t height, std::uint
 }
 
 void RasteriseTriangle(RenderTarget& target, const ScreenVertex& a, const ScreenVertex& b,
-                       const ScreenVertex& c, const RenderTexture* texture) {
+                       const ScreenVertex& c, const RgbPicture* texture) {
     if (!InRange(a) || !InRange(b) || !InRange(c)) {
         return;
     }

@@ -51,4 +51,4 @@ struct ScreenVertex {
 // triangle, or one with a position outside kMaxFixedCoordinate, draws
 // nothing. `texture` null (or without a picture) draws white.
 void RasteriseTriangle(RenderTarget& target, const ScreenVertex& a, const ScreenVertex& b,
-                       const ScreenVertex& c, const RenderTexture* texture);
+                       const ScreenVertex& c, const RgbPicture* texture);

@@ -57,8 +57,8 @@ ClipVertex Transform(const std::uint8_t* vertex, const FrameMatrices& m) {
 
 } // namespace
 
-Result<RenderImage> RenderModel(std::span<const std::uint8_t> modelImage, const RenderSlots& slots,
-                                float angle, std::int32_t width, std::int32_t height) {
+Result<RgbPicture> RenderModel(std::span<const std::uint8_t> modelImage, const RenderSlots& slots,
+                               float angle, std::int32_t width, std::int32_t height) {
     if (width < 1 || height < 1 || width > kMaxRenderSide || height > kMaxRenderSide) {
         return Refuse("render-size", "a picture of " + std::to_string(width) + " x " +
                                          std::to_string(height) +
@@ -79,29 +79,19 @@ Result<RenderImage> RenderModel(std::span<const std::uint8_t> modelImage, const 
             vertices[i] =
                 Transform(modelImage.data() + head->verticesOffset + i * kMsmVertexBytes, matrices);
         }
-        std::size_t at = head->groupsOffset;
-        for (unsigned g = 0; g < head->groupCount; ++g) {
-            const std::optional<MsmGroup> group = ReadMsmGroup(modelImage, at);
-            if (!group) {
-                break;
-            }
-            at = group->next;
-            if (group->indexCount < 3 ||
-                !MsmGroupIndicesInRange(modelImage, *group, head->vertexCount)) {
-                continue;
-            }
-            const RenderTexture* texture = nullptr;
-            if (group->textureIndex >= 0 && group->textureIndex < kRenderSlots) {
-                texture = slots[static_cast<std::size_t>(group->textureIndex)];
+        ForEachDrawnGroup(modelImage, *head, [&](unsigned, const MsmGroup& group) {
+            const RgbPicture* texture = nullptr;
+            if (group.textureIndex >= 0 && group.textureIndex < kRenderSlots) {
+                texture = slots[static_cast<std::size_t>(group.textureIndex)];
             }
             // One triangle fan: the first index with each following pair.
-            const ClipVertex& centre = vertices[MsmGroupIndex(modelImage, *group, 0)];
-            for (int k = 1; k + 1 < group->indexCount; ++k) {
-                DrawClipTriangle(target, centre, vertices[MsmGroupIndex(modelImage, *group, k)],
-                                 vertices[MsmGroupIndex(modelImage, *group, k + 1)], texture);
+            const ClipVertex& centre = vertices[MsmGroupIndex(modelImage, group, 0)];
+            for (int k = 1; k + 1 < group.indexCount; ++k) {
+                DrawClipTriangle(target, centre, vertices[MsmGroupIndex(modelImage, group, k)],
+                                 vertices[MsmGroupIndex(modelImage, group, k + 1)], texture);
             }
-        }
+        });
     }
     depthBlock = std::move(target.depth);
-    return RenderImage{width, height, std::move(target.rgb)};
+    return RgbPicture{width, height, std::move(target.rgb)};
 }

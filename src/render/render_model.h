@@ -20,16 +20,10 @@
 
 // The viewer's texture slots: slot i holds the texture of the model's name i.
 inline constexpr int kRenderSlots = 17;
-using RenderSlots = std::array<const RenderTexture*, kRenderSlots>;
+using RenderSlots = std::array<const RgbPicture*, kRenderSlots>;
 
 // The largest side of a picture.
 inline constexpr std::int32_t kMaxRenderSide = 8192;
-
-struct RenderImage {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::vector<std::uint8_t> rgb; // R G B per pixel, rows top first
-};
 
 // The clear colour of the preview, 0xRRGGBB.
 inline constexpr std::uint32_t kRenderClearColour = 0x7777FF;
@@ -52,5 +46,5 @@ inline constexpr std::uint32_t kRenderClearColour = 0x7777FF;
 // vertices is skipped. Triangles with numbers that are not finite are
 // skipped. Refused only for a side outside 1 to kMaxRenderSide
 // ("render-size").
-Result<RenderImage> RenderModel(std::span<const std::uint8_t> modelImage, const RenderSlots& slots,
-                                float angle, std::int32_t width, std::int32_t height);
+Result<RgbPicture> RenderModel(std::span<const std::uint8_t> modelImage, const RenderSlots& slots,
+                               float angle, std::int32_t width, std::int32_t height);

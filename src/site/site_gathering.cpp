@@ -2,7 +2,7 @@
 
 #include "common/shift_jis_text.h"
 #include "gltf/gltf_export.h"
-#include "tool/png_image.h"
+#include "png/png_image.h"
 
 #include <map>
 
@@ -10,7 +10,8 @@ namespace {
 
 // Level 0 of texture slot `slot` as a picture, or why there is none. The
 // picture is the one the thumbnails are drawn with: each texture file is
-// read and decoded once.
+// read and decoded once. `slot` is below piece.names.size() (the caller
+// walks the names): the slots past the viewer's 17 have a name but no texture.
 SiteTexture GatherTexture(const LoadedPiece& piece, std::size_t slot, SiteTextures& textures) {
     SiteTexture texture;
     texture.name = ShiftJisToUtf8(piece.names[slot]);
@@ -37,7 +38,7 @@ SiteTexture GatherTexture(const LoadedPiece& piece, std::size_t slot, SiteTextur
         texture.problem = file + " " + found.inspection.problem;
         return texture;
     }
-    const std::shared_ptr<const RenderTexture> level0 = textures.pictures.Get(found);
+    const std::shared_ptr<const RgbPicture> level0 = textures.pictures.Get(found);
     if (level0 == nullptr) {
         texture.problem = file + " cannot be read";
         return texture;
@@ -56,7 +57,7 @@ SiteTexture GatherTexture(const LoadedPiece& piece, std::size_t slot, SiteTextur
 } // namespace
 
 Result<std::vector<std::uint8_t>> SiteTextures::Png(const FolderFile& file,
-                                                    const RenderTexture& level0) {
+                                                    const RgbPicture& level0) {
     {
         const std::lock_guard<std::mutex> lock(pngMutex_);
         const auto kept = pngs_.find(&file);
@@ -64,8 +65,7 @@ Result<std::vector<std::uint8_t>> SiteTextures::Png(const FolderFile& file,
             return kept->second;
         }
     }
-    Result<std::vector<std::uint8_t>> png =
-        EncodePng(PngPicture{level0.width, level0.height, false, level0.rgb, {}});
+    Result<std::vector<std::uint8_t>> png = EncodePng(level0);
     if (png) {
         const std::lock_guard<std::mutex> lock(pngMutex_);
         if (pngBytes_ + (*png).size() <= kPngBudget && pngs_.emplace(&file, *png).second) {

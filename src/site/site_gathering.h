@@ -5,9 +5,9 @@
 // `piecetool render` draws as a thumbnail.
 #pragma once
 
+#include "catalogue/catalogue_check.h"
 #include "render/piece_picture.h"
 #include "site/site_writer.h"
-#include "tool/catalogue_check.h"
 
 #include <mutex>
 #include <string>
@@ -40,7 +40,7 @@ struct SiteTextures {
     // Level 0 of a texture file as a PNG file, compressed once for all the
     // pieces that use it while the kept pictures fit kPngBudget bytes (past
     // it, compressed again for each piece).
-    Result<std::vector<std::uint8_t>> Png(const FolderFile& file, const RenderTexture& level0);
+    Result<std::vector<std::uint8_t>> Png(const FolderFile& file, const RgbPicture& level0);
 
   private:
     static constexpr std::size_t kPngBudget = std::size_t{256} << 20;

@@ -1,6 +1,7 @@
 #include "site/site_writer.h"
 
 #include "catalogue/catalogue_folders.h"
+#include "common/count_text.h"
 #include "common/file_io.h"
 #include "site/base64.h"
 #include "site/page_names.h"
@@ -13,10 +14,6 @@
 #include <set>
 
 namespace {
-
-std::string Counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
 
 // One run of the writer: where it writes, what it has tried to write, and the
 // first template that would not fill (a fault of this program, not of the

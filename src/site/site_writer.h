@@ -13,8 +13,8 @@
 // run does not write is removed, and no other file is touched.
 #pragma once
 
+#include "catalogue/piece_loader.h"
 #include "common/result.h"
-#include "tool/catalogue_check.h"
 
 #include <cstddef>
 #include <cstdint>

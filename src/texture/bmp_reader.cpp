@@ -118,14 +118,6 @@ bool DecodeRle8(const std::uint8_t* data, std::size_t size, std::size_t pos, std
     }
 }
 
-} // namespace
-
-std::size_t BitmapStride(std::int32_t width, std::int32_t bitsPerPixel) {
-    return static_cast<std::size_t>(FileStride(width, static_cast<std::uint32_t>(bitsPerPixel)));
-}
-
-namespace {
-
 // What the headers say: the picture's description (its colour table read),
 // where its pixels are and how they are stored.
 struct Layout {

@@ -15,6 +15,8 @@
 // tell their depth, so that they can be refused for it.
 #pragma once
 
+#include "texture/bitmap_stride.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -40,9 +42,6 @@ struct BitmapImage {
     // Entries beyond the file's own (possibly shorter) table are black.
     std::array<std::uint8_t, 1024> colourTable{};
 };
-
-// Row length of the picture in `pixels`: the row's bytes rounded up to 4.
-std::size_t BitmapStride(std::int32_t width, std::int32_t bitsPerPixel);
 
 // The bitmap held in `size` bytes, or nothing when they are not a readable
 // bitmap file: not "BM", truncated, an unknown header size or depth, sizes

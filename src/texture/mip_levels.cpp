@@ -1,10 +1,5 @@
 #include "texture/mip_levels.h"
 
-std::size_t MipStride(std::int32_t width, std::int32_t bitsPerPixel) {
-    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel / 8) + 3) / 4 *
-           4;
-}
-
 MipLevel CopyToLevel0(const BitmapImage& source) {
     MipLevel level;
     level.width = source.width;
@@ -13,9 +8,9 @@ MipLevel CopyToLevel0(const BitmapImage& source) {
         level.bitmap = source.pixels; // same row length, zero padding
         return level;
     }
-    const std::size_t stride = MipStride(source.width, 24);
+    const std::size_t stride = BitmapStride(source.width, 24);
     level.bitmap.assign(stride * static_cast<std::size_t>(source.height), 0);
-    const std::size_t sourceStride = MipStride(source.width, 8);
+    const std::size_t sourceStride = BitmapStride(source.width, 8);
     for (std::int32_t y = 0; y < source.height; ++y) {
         const std::uint8_t* in = source.pixels.data() + static_cast<std::size_t>(y) * sourceStride;
         std::uint8_t* out = level.bits() + static_cast<std::size_t>(y) * stride;
@@ -51,7 +46,7 @@ class LevelPyramid {
     // Row y of level 1 from rows 2y and 2y + 1 of level 0.
     void AddLevel0RowPair(std::int32_t y) {
         const MipLevel& base = set_.levels[0];
-        const std::size_t stride = MipStride(base.width, 24);
+        const std::size_t stride = BitmapStride(base.width, 24);
         const std::uint8_t* top = base.bits() + static_cast<std::size_t>(2 * y) * stride;
         const std::uint8_t* bottom = top + stride;
         std::uint32_t* sum = scratch_[1].data();
@@ -72,7 +67,7 @@ class LevelPyramid {
         MipLevel& target = set_.levels[level];
         const std::uint32_t* sums = scratch_[level].data();
         std::uint8_t* out =
-            target.bits() + static_cast<std::size_t>(y) * MipStride(target.width, 24);
+            target.bits() + static_cast<std::size_t>(y) * BitmapStride(target.width, 24);
         const int shift = static_cast<int>(2 * level); // divide by 4^i, truncating
         const std::size_t count = scratch_[level].size();
         for (std::size_t k = 0; k < count; ++k) {
@@ -126,7 +121,8 @@ MipLevelSet BuildMipLevels(const BitmapImage& source, std::int32_t levelCount,
         MipLevel& level = set.levels[i];
         level.width = source.width >> i;
         level.height = source.height >> i;
-        level.bitmap.assign(MipStride(level.width, 24) * static_cast<std::size_t>(level.height), 0);
+        level.bitmap.assign(BitmapStride(level.width, 24) * static_cast<std::size_t>(level.height),
+                            0);
     }
     if (levelCount < 2) {
         return set;

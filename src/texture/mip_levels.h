@@ -35,9 +35,6 @@ struct MipLevelSet {
     std::vector<MipLevel> levels;  // level 0 first
 };
 
-// Row length of a level at 24 or 8 bits per pixel.
-std::size_t MipStride(std::int32_t width, std::int32_t bitsPerPixel);
-
 // Level 0 in 24-bit colour: the picture of an 8-bit bitmap expanded through
 // its colour table, or a copy of a 24-bit one.
 MipLevel CopyToLevel0(const BitmapImage& source);

@@ -2,12 +2,6 @@
 
 #include "common/byte_order.h"
 
-std::uint64_t TxrStride(std::int32_t width, std::int32_t bitsPerPixel) {
-    const std::uint64_t rowBytes =
-        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitsPerPixel / 8);
-    return (rowBytes + 3) / 4 * 4;
-}
-
 std::uint64_t TxrLevel0Offset(std::int32_t bitsPerPixel) {
     return bitsPerPixel == 8 ? kTxrHeaderSize + kTxrPaletteSize : kTxrHeaderSize;
 }
@@ -15,7 +9,7 @@ std::uint64_t TxrLevel0Offset(std::int32_t bitsPerPixel) {
 std::uint64_t TxrLevelBytes(const TxrHeader& header, int level) {
     const std::int32_t width = header.width >> level;
     const std::int32_t height = header.height >> level;
-    return TxrStride(width, header.bitsPerPixel) * static_cast<std::uint64_t>(height);
+    return BitmapStride(width, header.bitsPerPixel) * static_cast<std::uint64_t>(height);
 }
 
 std::uint64_t TxrLevelOffset(const TxrHeader& header, int level) {

@@ -5,6 +5,8 @@
 // The file has no magic number; it is known by its extension alone.
 #pragma once
 
+#include "texture/bitmap_stride.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,8 +23,7 @@ struct TxrHeader {
     std::int32_t levelCount = 0;
 };
 
-// Row length in bytes: the row's pixel bytes rounded up to a multiple of 4.
-std::uint64_t TxrStride(std::int32_t width, std::int32_t bitsPerPixel);
+// A level's rows are laid out as a bitmap's are (BitmapStride).
 
 // Offset of level 0: behind the header, and behind the palette at 8 bits.
 std::uint64_t TxrLevel0Offset(std::int32_t bitsPerPixel);

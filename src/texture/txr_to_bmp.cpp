@@ -75,7 +75,7 @@ bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
     // A bitmap file keeps its rows bottom-up: the texture's last row first.
     const std::size_t level0Offset = TxrLevel0Offset(header.bitsPerPixel);
     const std::size_t stride =
-        static_cast<std::size_t>(TxrStride(header.width, header.bitsPerPixel));
+        static_cast<std::size_t>(BitmapStride(header.width, header.bitsPerPixel));
     if (input.copy != nullptr) {
         // Bytes read into memory of our own: the rows change places there and
         // leave in one piece, with no second buffer to fill.

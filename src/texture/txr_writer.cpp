@@ -7,6 +7,7 @@
 #include "texture/txr_format.h"
 
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -16,7 +17,7 @@ bool FitsSource(const BitmapImage& source, std::int32_t bitsPerPixel, std::int32
            source.height == height && IsPowerOfTwoSide(width) && IsPowerOfTwoSide(height) &&
            levelCount >= 1 && levelCount <= TxrMaxLevelCount(width, height) &&
            source.pixels.size() ==
-               MipStride(width, bitsPerPixel) * static_cast<std::size_t>(height);
+               BitmapStride(width, bitsPerPixel) * static_cast<std::size_t>(height);
 }
 
 // The parts of a TXR file in order: header, palette (8-bit only), then every
@@ -39,7 +40,7 @@ TxrParts SplitTxr(const MipLevelSet& set, const std::uint8_t* colourTable) {
         parts.body.push_back({colourTable, kTxrPaletteSize});
     }
     for (const MipLevel& level : set.levels) {
-        parts.body.push_back({level.bits(), MipStride(level.width, set.bitsPerPixel) *
+        parts.body.push_back({level.bits(), BitmapStride(level.width, set.bitsPerPixel) *
                                                 static_cast<std::size_t>(level.height)});
     }
     return parts;
@@ -62,7 +63,15 @@ bool WriteTxrFile(const char* outputPath, const MipLevelSet& set, const std::uin
 } // namespace
 
 std::array<std::uint8_t, 1024> MapLevelsToPalette(MipLevelSet& set) {
-    const LevelPalette palette = BuildLevelPalette(set.levels.data(), set.levelCount);
+    // The quantizer reads the 24-bit levels through views of its own.
+    std::vector<LevelView> views;
+    for (std::size_t i = 0; i < set.levels.size() && i < static_cast<std::size_t>(set.levelCount);
+         ++i) {
+        const MipLevel& level = set.levels[i];
+        views.push_back({level.bits(), level.width, level.height, BitmapStride(level.width, 24)});
+    }
+    const LevelPalette palette =
+        BuildLevelPalette(views.data(), static_cast<std::int32_t>(views.size()));
     PaletteIndexCache nearest(palette);
     std::array<std::uint8_t, 1024> colourTable{};
     for (std::size_t i = 0; i < set.levels.size(); ++i) {
@@ -71,8 +80,8 @@ std::array<std::uint8_t, 1024> MapLevelsToPalette(MipLevelSet& set) {
         if (i == 0) {
             colourTable = dib.colourTable;
         }
-        const std::size_t inStride = MipStride(level.width, 24);
-        const std::size_t outStride = MipStride(level.width, 8);
+        const std::size_t inStride = BitmapStride(level.width, 24);
+        const std::size_t outStride = BitmapStride(level.width, 8);
         std::uint32_t lastColour = 0xFFFFFFFFu;
         std::uint8_t lastIndex = 0;
         for (std::int32_t y = 0; y < level.height; ++y) {

@@ -1,7 +1,7 @@
 // piecetool check PROFILES MODELS TEXTURES [--json] [--all]: every problem
 // that would make a piece of the catalogue show wrongly, or not at all, in
 // the viewer, one line each, then a summary line; or one JSON document.
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 #include "tool/console_text.h"
 #include "tool/progress_meter.h"
 #include "tool/tool_commands.h"

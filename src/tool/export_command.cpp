@@ -6,9 +6,9 @@
 #include "common/file_io.h"
 #include "common/shift_jis_text.h"
 #include "gltf/gltf_export.h"
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 #include "tool/console_text.h"
-#include "tool/piece_pictures.h"
+#include "catalogue/piece_pictures.h"
 #include "tool/tool_commands.h"
 
 #include <memory>

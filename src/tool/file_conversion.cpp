@@ -2,10 +2,9 @@
 
 #include "common/file_io.h"
 #include "texture/bmp_to_txr.h"
+#include "texture/texture_pictures.h"
 #include "texture/txr_format.h"
 #include "texture/txr_to_bmp.h"
-#include "tool/png_image.h"
-#include "tool/png_reader.h"
 
 #include <exception>
 #include <system_error>
@@ -59,15 +58,9 @@ Result<FileStatus> PngToTxr(const std::string& input, const std::string& output,
     return FromTxrRefusal(WriteTxrForBitmap(*bitmap, output.c_str()));
 }
 
-// Level 0 of a texture; refused with the reason the file is not a readable
-// texture.
-Result<PngPicture> ReadTexture(const std::string& input, bool keepPalette) {
-    const Result<std::vector<std::uint8_t>> file =
-        ReadFileBytes(input.c_str(), kMaxBitmapFileBytes);
-    if (!file) {
-        return file.refusal();
-    }
-    return TxrLevel0Picture(*file, keepPalette);
+// The bytes of a texture file.
+Result<std::vector<std::uint8_t>> ReadTexture(const std::string& input) {
+    return ReadFileBytes(input.c_str(), kMaxBitmapFileBytes);
 }
 
 Result<FileStatus> TxrToBmp(const std::string& input, const std::string& output) {
@@ -75,19 +68,22 @@ Result<FileStatus> TxrToBmp(const std::string& input, const std::string& output)
         return FileStatus::Converted;
     }
     // The converter reports no reason: tell a bad texture from a failed write.
-    const Result<PngPicture> texture = ReadTexture(input, false);
-    if (!texture) {
+    const Result<std::vector<std::uint8_t>> file = ReadTexture(input);
+    if (!file) {
+        return file.refusal();
+    }
+    if (const Result<RgbPicture> texture = TxrLevel0Picture(*file); !texture) {
         return texture.refusal();
     }
     return Refuse("file-write", "couldn't be written");
 }
 
 Result<FileStatus> TxrToPng(const std::string& input, const std::string& output) {
-    const Result<PngPicture> texture = ReadTexture(input, true);
-    if (!texture) {
-        return texture.refusal();
+    const Result<std::vector<std::uint8_t>> file = ReadTexture(input);
+    if (!file) {
+        return file.refusal();
     }
-    const Result<std::vector<std::uint8_t>> png = EncodePng(*texture);
+    const Result<std::vector<std::uint8_t>> png = TxrLevel0Png(*file);
     if (!png) {
         return png.refusal();
     }

@@ -4,10 +4,11 @@
 // made in memory, checked as `piecetool check` would check it once written,
 // and only then written, its files all together or none.
 #include "catalogue/piece_loader.h"
+#include "common/count_text.h"
 #include "common/file_io.h"
 #include "common/shift_jis_text.h"
 #include "gltf/piece_import.h"
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 #include "tool/console_text.h"
 #include "tool/tool_commands.h"
 
@@ -117,14 +118,11 @@ int RunImport(const ImportCommandOptions& options) {
     for (const std::string& note : piece->notes) {
         WriteLine(stdout, "note: " + note);
     }
-    const auto counted = [](std::size_t n, const char* one, const char* many) {
-        return std::to_string(n) + " " + (n == 1 ? one : many);
-    };
     WriteLine(stdout, "\"" + piece->pieceName +
-                          "\": " + counted(piece->triangles, "triangle", "triangles") + ", " +
-                          counted(piece->vertices, "vertex", "vertices") + ", " +
-                          counted(piece->fans, "fan", "fans") + ", " +
-                          counted(piece->textures.size(), "texture", "textures") +
+                          "\": " + Counted(piece->triangles, "triangle", "triangles") + ", " +
+                          Counted(piece->vertices, "vertex", "vertices") + ", " +
+                          Counted(piece->fans, "fan", "fans") + ", " +
+                          Counted(piece->textures.size(), "texture", "textures") +
                           (written->replaced.empty() ? "" : ", replacing the piece of that name"));
     return 0;
 }

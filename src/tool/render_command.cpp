@@ -6,7 +6,7 @@
 #include "common/file_io.h"
 #include "common/shift_jis_text.h"
 #include "render/piece_picture.h"
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 #include "tool/console_text.h"
 #include "tool/ordered_pool.h"
 #include "tool/progress_meter.h"

@@ -7,7 +7,7 @@
 #include "site/site_files.h"
 #include "site/site_gathering.h"
 #include "site/site_writer.h"
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 #include "tool/console_text.h"
 #include "tool/ordered_pool.h"
 #include "tool/progress_meter.h"

@@ -1,7 +1,7 @@
 // The catalogue check below the command line: the viewer's order of
 // profiles, files found without regard to case, and the samples. The planted
 // fault of each finding code is checked end to end (piecetool_e2e_test.cpp).
-#include "tool/catalogue_check.h"
+#include "catalogue/catalogue_check.h"
 
 #include "builders/msm_builder.h"
 #include "builders/piece_files.h"

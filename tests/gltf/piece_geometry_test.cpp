@@ -220,6 +220,10 @@ TEST(FanBuilder, MakesTheReferenceGreedyFansOrFewerAndDrawsEveryTriangleOnceAsWo
             }
         }
     }
+    for (const FanTies ties : {FanTies::lowestNumber, FanTies::nearestToLastFan}) {
+        EXPECT_TRUE(BuildGreedyFans(Triangles{0, 1, 2, 0, 2, 5}, 5, 127, ties).empty())
+            << "a corner past the vertices: refused";
+    }
 }
 
 // Welding against a search of every vertex found so far.

@@ -14,7 +14,8 @@
 #include "support/scratch.h"
 #include "common/shift_jis_text.h"
 #include "texture/txr_format.h"
-#include "tool/png_image.h"
+#include "png/png_image.h"
+#include "texture/texture_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -327,12 +328,11 @@ TEST(PieceImport, EachMaterialBecomesATextureOfPowerOfTwoSidesWithAllItsLevels) 
         EXPECT_EQ(header.bitsPerPixel, c.bitsPerPixel) << c.what;
         EXPECT_EQ(header.levelCount, TxrMaxLevelCount(c.width, c.height)) << c.what;
         EXPECT_EQ(txr.size(), TxrFileSize(header)) << c.what;
-        const Result<PngPicture> level0 = TxrLevel0Picture(txr, false);
+        const Result<RgbPicture> level0 = TxrLevel0Picture(txr);
         ASSERT_TRUE(level0) << c.what;
         for (int y = 0; y < c.height && c.pixel; ++y) {
             for (int x = 0; x < c.width; ++x) {
-                const std::uint8_t* p =
-                    &level0->pixels[3 * static_cast<std::size_t>(y * c.width + x)];
+                const std::uint8_t* p = &level0->rgb[3 * static_cast<std::size_t>(y * c.width + x)];
                 ASSERT_EQ(p[0] << 16 | p[1] << 8 | p[2], static_cast<int>(c.pixel(x, y)))
                     << c.what << " at " << x << "," << y;
             }
@@ -513,10 +513,16 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
     for (int i = 0; i < 70000; ++i) {
         many.insert(many.end(), {static_cast<float>(i), 0, 0});
     }
+    const auto picture = [](std::uint32_t width, std::uint32_t height) {
+        return Changed([=](GltfBuilder& g) {
+            g.document["images"][0]["bufferView"] = g.View(PngClaimingSides(width, height));
+        });
+    };
     const struct {
         const char* what;
         Bytes file;
         const char* code;
+        const char* says = ""; // a part of the message
     } cases[] = {
         {"no bytes", {}, "gltf-json"},
         {"random bytes", random, "gltf-json"},
@@ -576,6 +582,12 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
              g.document["images"][0]["bufferView"] = g.View(Bytes(64, 0x89));
          }),
          "gltf-picture"},
+        // The limits of the import's own, each named (the picture is refused
+        // from its header).
+        {"a picture of 32768 x 32768", picture(32768, 32768), "gltf-picture",
+         "32768 x 32768 pixels: sides of more than 16384 pixels are not read"},
+        {"a picture of 16384 x 8192", picture(16384, 8192), "gltf-picture",
+         "16384 x 8192 pixels: more than 67108864 pixels are not read"},
         {"a picture file that is not there", Changed([](GltfBuilder& g) {
              g.document["images"][0] = {{"uri", "wood.png"}};
          }),
@@ -619,6 +631,7 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
         ASSERT_FALSE(piece) << c.what;
         EXPECT_EQ(piece.refusal().code, c.code) << c.what << ": " << piece.refusal().message;
         EXPECT_FALSE(piece.refusal().message.empty());
+        EXPECT_NE(piece.refusal().message.find(c.says), std::string::npos) << c.what;
     }
     for (const auto& [scale, maxSide] : std::initializer_list<std::pair<double, int>>{
              {0, 256}, {-1, 256}, {std::nan(""), 256}, {HUGE_VAL, 256}, {1, 1}, {1e39, 256}}) {
@@ -653,7 +666,7 @@ TEST(PieceImport, FindsTheFilesBesideATextModelByTheirDecodedNames) {
     EXPECT_EQ(piece->stem, "square");
     EXPECT_EQ(piece->pieceName, "Square");
     EXPECT_EQ(piece->triangles, 2u);
-    EXPECT_EQ(TxrLevel0Picture(piece->textures[0].bytes, false)->width, 4);
+    EXPECT_EQ(TxrLevel0Picture(piece->textures[0].bytes)->width, 4);
     // Data URIs need no folder.
     const std::string embedded = Square().Gltf();
     EXPECT_TRUE(ImportGltfBytes(Bytes(embedded.begin(), embedded.end()), "", "p", {}));
@@ -737,17 +750,14 @@ TEST(PieceImport, TheSamplePiecesComeBackFromTheirExports) {
         for (const std::string& name : names) {
             const TextureFile file = FindTexture(textures, name);
             pictures.push_back(
-                TxrLevel0Picture(ReadBytes(FolderPath(textures.folder, file.file->name)), false)
-                    ->pixels);
+                TxrLevel0Picture(ReadBytes(FolderPath(textures.folder, file.file->name)))->rgb);
         }
         const std::string name = ShiftJisToUtf8(profile.pieceName);
         const Result<GltfPiece> exported = BuildPieceGltf(
             model, name,
             [&](int t) {
-                const auto picture = TxrLevel0Picture(
-                    ReadBytes(
-                        FolderPath(textures.folder, FindTexture(textures, names[t]).file->name)),
-                    false);
+                const auto picture = TxrLevel0Picture(ReadBytes(
+                    FolderPath(textures.folder, FindTexture(textures, names[t]).file->name)));
                 return EncodePng(*picture).value();
             },
             GltfOptions{});
@@ -759,9 +769,9 @@ TEST(PieceImport, TheSamplePiecesComeBackFromTheirExports) {
             before.emplace(triangle, pictures[static_cast<std::size_t>(slot)]);
         }
         for (const auto& [triangle, slot] : DrawnTriangles(piece.model.bytes)) {
-            after.emplace(triangle, TxrLevel0Picture(
-                                        piece.textures[static_cast<std::size_t>(slot)].bytes, false)
-                                        ->pixels);
+            after.emplace(
+                triangle,
+                TxrLevel0Picture(piece.textures[static_cast<std::size_t>(slot)].bytes)->rgb);
         }
         EXPECT_TRUE(before == after)
             << before.size() << " triangles before, " << after.size() << " after";

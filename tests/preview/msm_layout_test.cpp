@@ -1,11 +1,13 @@
 // The MSM layout walk: a worked example, generated models against the
-// builder, and the refusal of every model that runs past its data.
+// builder, the refusal of every model that runs past its data, and the groups
+// the viewer draws.
 #include "preview/msm_layout.h"
 
 #include "builders/msm_builder.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace {
@@ -156,6 +158,69 @@ TEST(MsmLayout, TextureNamesThatFitAreReadFromAShortList) {
     };
     for (const auto& [bytes, names] : cases) {
         EXPECT_EQ(ReadMsmTextureNames(Span(bytes)), names) << bytes.size() << " bytes";
+    }
+}
+
+// The groups the viewer's drawing, render, export and the loader draw: "dG"
+// for group G drawn, "tG" left out without a triangle, "rG" left out for an
+// index past the vertices; the walk ends where a group runs past the data.
+TEST(ForEachDrawnGroup, GroupsOfATriangleOrMoreWithEveryIndexInsideTheVertices) {
+    const TestModel squares{1,
+                            {"a.bmp"},
+                            std::vector<TestVertex>(8),
+                            {{-1, {4, 5, 6, 7}, 0, {}}, {0, {0, 1, 2, 3}, 0, {}}}};
+    const BuiltModel built = BuildMsm(squares);
+    const std::size_t frontNested = built.groupOffsets[1] - 2;
+    const struct {
+        const char* what;
+        std::function<void(TestModel&)> change;
+        std::function<void(Bytes&)> damage;
+        const char* visits;
+    } cases[] = {
+        {"both drawn", nullptr, nullptr, "d0 d1 "},
+        {"nested groups are stepped over",
+         [](TestModel& m) {
+             m.groups[0].nested = {{3, {2, 0}}, {0, {}}};
+         },
+         nullptr, "d0 d1 "},
+        {"an index past the vertices: skipped", [](TestModel& m) { m.groups[0].indices[3] = 8; },
+         nullptr, "r0 d1 "},
+        {"two indices: skipped", [](TestModel& m) { m.groups[0].indices.resize(2); }, nullptr,
+         "t0 d1 "},
+        {"three: one triangle", [](TestModel& m) { m.groups[0].indices.resize(3); }, nullptr,
+         "d0 d1 "},
+        {"a group count past the groups: those there are drawn", nullptr,
+         [&](Bytes& b) { b[built.groupCountOffset] = 3; }, "d0 d1 "},
+        {"a group count of 0: none drawn", nullptr,
+         [&](Bytes& b) { b[built.groupCountOffset] = 0; }, ""},
+        {"the back group cut short: the walk ends after the front one", nullptr,
+         [](Bytes& b) { b.pop_back(); }, "d0 "},
+        {"a count byte of 128 in the front group: the walk ends at once", nullptr,
+         [&](Bytes& b) { b[frontNested] = 0x80; }, ""},
+    };
+    for (const auto& c : cases) {
+        TestModel model = squares;
+        if (c.change) {
+            c.change(model);
+        }
+        Bytes bytes = BuildMsm(model).bytes;
+        if (c.damage) {
+            c.damage(bytes);
+        }
+        const std::optional<MsmLayout> head = WalkMsmHead(Span(bytes));
+        ASSERT_TRUE(head) << c.what;
+        std::string visits;
+        const auto visit = [&visits](char what, unsigned g) {
+            visits += what;
+            visits += std::to_string(g);
+            visits += ' ';
+        };
+        ForEachDrawnGroup(
+            Span(bytes), *head, [&](unsigned g, const MsmGroup&) { visit('d', g); },
+            [&](unsigned g, const MsmGroup&, MsmGroupUse use) {
+                visit(use == MsmGroupUse::noTriangle ? 't' : 'r', g);
+            });
+        EXPECT_EQ(visits, c.visits) << c.what;
     }
 }
 

@@ -15,7 +15,7 @@
 #include "support/temp_folder_win.h"
 #include "support/wine_path.h"
 #include "builders/txr_builder.h"
-#include "tool/png_image.h"
+#include "texture/texture_pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -555,14 +555,14 @@ class RenderedLikeThePreview : public Preview {
     void CompareAtThreeAngles(const std::string& modelFile) {
         Load({modelFile});
         ASSERT_NE(appState.modelImage, nullptr) << modelFile;
-        std::vector<RenderTexture> textures(kRenderSlots);
+        std::vector<RgbPicture> textures(kRenderSlots);
         RenderSlots slots{};
         for (std::size_t i = 0; i < slots.size(); ++i) {
             if (appState.textureTable[i] != nullptr) {
                 const Bytes file = ReadBytes(appState.textureSource[i]);
-                const auto level0 = TxrLevel0Picture({file.data(), file.size()}, false);
+                Result<RgbPicture> level0 = TxrLevel0Picture({file.data(), file.size()});
                 ASSERT_TRUE(level0) << appState.textureSource[i];
-                textures[i] = {level0->width, level0->height, level0->pixels};
+                textures[i] = std::move(level0).value();
                 slots[i] = &textures[i];
             }
         }
@@ -572,7 +572,7 @@ class RenderedLikeThePreview : public Preview {
             const std::vector<std::uint32_t> viewer =
                 SurfacePixels(appState.backBuffer, kPaneWidth, kPaneHeight);
             const float angle = static_cast<float>(ms) * 0.001f; // as the viewer takes it
-            const Result<RenderImage> render =
+            const Result<RgbPicture> render =
                 RenderModel({appState.modelImage, appState.modelImageSize}, slots, angle,
                             kPaneWidth, kPaneHeight);
             ASSERT_TRUE(render.ok() && render->rgb.size() == 3 * viewer.size());

@@ -20,8 +20,8 @@ ScreenVertex At(double x, double y, double z = 0.5, double u = 0, double v = 0, 
 }
 
 // A texture whose texels tell where they are: red 16 i + 7, green 16 j + 3.
-RenderTexture Numbered(int width, int height) {
-    RenderTexture texture{width, height, std::vector<std::uint8_t>(3 * width * height)};
+RgbPicture Numbered(int width, int height) {
+    RgbPicture texture{width, height, std::vector<std::uint8_t>(3 * width * height)};
     for (std::size_t k = 0; k < texture.rgb.size(); k += 3) {
         texture.rgb[k] = static_cast<std::uint8_t>(16 * (k / 3 % width) + 7);
         texture.rgb[k + 1] = static_cast<std::uint8_t>(16 * (k / 3 / width) + 3);
@@ -75,7 +75,7 @@ bool TexelFits(int seen, double f, int size) {
 
 TEST(Rasteriser, DrawsWhatTheLiteralOracleDrawsOnRandomTriangles) {
     constexpr int kWidth = 37, kHeight = 29;
-    const RenderTexture texture = Numbered(8, 4);
+    const RgbPicture texture = Numbered(8, 4);
     std::mt19937 random(2024);
     std::uniform_real_distribution<double> unit(0, 1);
     int drawn = 0;
@@ -159,7 +159,7 @@ TEST(Rasteriser, FillRuleDrawsSharedEdgesOnceTopAndLeftEdgesOnly) {
 }
 
 TEST(Rasteriser, NearerOrEqualDepthWins) {
-    const RenderTexture first{1, 1, {0xFF, 0, 0}}, second{1, 1, {0, 0xFF, 0}};
+    const RgbPicture first{1, 1, {0xFF, 0, 0}}, second{1, 1, {0, 0xFF, 0}};
     // The depths of a first and a second triangle; whether the second shows.
     // At equal depths the later one wins, even at the far end (depth 1).
     const std::tuple<float, float, bool> cases[] = {
@@ -178,7 +178,7 @@ TEST(Rasteriser, NearerOrEqualDepthWins) {
 TEST(Rasteriser, NearestTexelOfAWrappingTexture) {
     // Texel i covers u in [i/4, (i+1)/4), row j covers v in [j/2, (j+1)/2);
     // coordinates wrap by whole textures either way.
-    const RenderTexture texture = Numbered(4, 2);
+    const RgbPicture texture = Numbered(4, 2);
     const struct {
         double u, v;
         int i, j;
@@ -196,7 +196,7 @@ TEST(Rasteriser, NearestTexelOfAWrappingTexture) {
             << c.u << "," << c.v;
     }
     // A texture without a consistent picture draws white, as an empty slot.
-    const RenderTexture inconsistent{2, 2, {1, 2, 3}};
+    const RgbPicture inconsistent{2, 2, {1, 2, 3}};
     RenderTarget target = MakeRenderTarget(2, 2, 0);
     RasteriseTriangle(target, At(0, 0), At(4, 0), At(0, 4), &inconsistent);
     EXPECT_EQ(target.rgb[0] + target.rgb[1] + target.rgb[2], 3 * 255);

@@ -15,22 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
-std::string Text(const fs::path& path) {
-    const Bytes bytes = ReadBytes(path.string());
-    return std::string(bytes.begin(), bytes.end());
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-Names Files(const fs::path& folder) {
-    Names names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        names.push_back(fs::relative(entry.path(), folder).generic_string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
+std::string FileText(const fs::path& path) {
+    return Text(ReadBytes(path.string()));
 }
 
 SitePiece Piece(const std::string& stem, bool exported) {
@@ -81,23 +67,24 @@ TEST(SiteWriter, WritesEachPieceWithItsModelInItsPageAndEveryNameEscaped) {
         expected.push_back(file);
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Files(out), expected) << "no .glb for a model that cannot be shown, no temporary";
+    EXPECT_EQ(FolderEntries(out, true), expected)
+        << "no .glb for a model that cannot be shown, no temporary";
     EXPECT_EQ(scratch.Entries(), Names{"site"}) << "nothing written beside OUTDIR";
 
-    const std::string index = Text(out / "index.html");
+    const std::string index = FileText(out / "index.html");
     EXPECT_TRUE(Has(index, "<title>Pieces &amp; &lt;Co&gt;</title>"));
     EXPECT_TRUE(Has(index, "<p class=\"count\">2 pieces, 1 error, 0 warnings</p>"));
     EXPECT_LT(index.find("pieces/b.html"), index.find("pieces/a.html")) << "in the given order";
-    const std::string b = Text(out / "pieces/b.html");
+    const std::string b = FileText(out / "pieces/b.html");
     EXPECT_TRUE(Has(b, "<model-viewer src=\"data:model/gltf-binary;base64,Z2xURg==\""));
     EXPECT_TRUE(Has(b, "src=\"data:image/png;base64,AQID\" width=\"4\" height=\"2\""));
     EXPECT_TRUE(Has(b, "no gone.txr in the texture folder"));
-    const std::string a = Text(out / "pieces/a.html");
+    const std::string a = FileText(out / "pieces/a.html");
     EXPECT_FALSE(Has(a, "<model-viewer"));
     EXPECT_TRUE(Has(a, "No view of this piece: no model a.msm"));
-    for (const std::string& file : Files(out)) {
+    for (const std::string& file : FolderEntries(out, true)) {
         if (file.ends_with(".html")) {
-            EXPECT_FALSE(Has(Text(out / file), "<i>")) << file << ": a name as markup";
+            EXPECT_FALSE(Has(FileText(out / file), "<i>")) << file << ": a name as markup";
         }
     }
 }
@@ -125,7 +112,7 @@ TEST(SiteWriter, ARunReplacesTheSiteOfTheLastAndLeavesOtherFilesAlone) {
         expected.push_back(file);
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Files(out), expected);
+    EXPECT_EQ(FolderEntries(out, true), expected);
     EXPECT_TRUE(fs::exists(scratch.Path() / "victim.txt"));
     EXPECT_EQ(
         ReadSiteManifest(out.string()),

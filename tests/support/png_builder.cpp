@@ -1,5 +1,8 @@
 #include "support/png_builder.h"
 
+#include "common/byte_order.h"
+
+#include <algorithm>
 #include <string>
 
 #define STBI_WRITE_NO_STDIO
@@ -17,18 +20,12 @@
 
 namespace {
 
-void Be32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
-}
-
 void Chunk(Bytes& out, const std::string& type, const Bytes& data) {
-    Be32(out, static_cast<std::uint32_t>(data.size()));
+    AppendBe32(out, static_cast<std::uint32_t>(data.size()));
     const std::size_t start = out.size();
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), data.begin(), data.end());
-    Be32(out, stbiw__crc32(out.data() + start, static_cast<int>(out.size() - start)));
+    AppendBe32(out, stbiw__crc32(out.data() + start, static_cast<int>(out.size() - start)));
 }
 
 } // namespace
@@ -55,8 +52,8 @@ Bytes BuildPng(const TestPng& png) {
     }
     Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
-    Be32(header, static_cast<std::uint32_t>(png.width));
-    Be32(header, static_cast<std::uint32_t>(png.height));
+    AppendBe32(header, static_cast<std::uint32_t>(png.width));
+    AppendBe32(header, static_cast<std::uint32_t>(png.height));
     header.insert(header.end(), {static_cast<std::uint8_t>(png.bitDepth),
                                  static_cast<std::uint8_t>(png.colourType), 0, 0, 0});
     Chunk(out, "IHDR", header);
@@ -76,4 +73,18 @@ Bytes BuildPng(const TestPng& png) {
     STBIW_FREE(zlib);
     Chunk(out, "IEND", {});
     return out;
+}
+
+Bytes PngClaimingSides(std::uint32_t width, std::uint32_t height) {
+    Bytes png = BuildPng({1, 1, 0, 8, [](int, int, int) { return 0; }});
+    // Signature; IHDR's length and type, then its sides; its CRC after its
+    // 13 bytes of data.
+    Bytes sides;
+    AppendBe32(sides, width);
+    AppendBe32(sides, height);
+    std::copy(sides.begin(), sides.end(), png.begin() + 16);
+    Bytes crc;
+    AppendBe32(crc, stbiw__crc32(png.data() + 12, 17));
+    std::copy(crc.begin(), crc.end(), png.begin() + 29);
+    return png;
 }

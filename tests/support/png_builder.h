@@ -24,3 +24,8 @@ struct TestPng {
 };
 
 Bytes BuildPng(const TestPng& png);
+
+// A PNG file of one grey pixel whose header chunk claims `width` x `height`
+// (its CRC made to match): for limits that are refused from the header, with
+// no picture of that size.
+Bytes PngClaimingSides(std::uint32_t width, std::uint32_t height);

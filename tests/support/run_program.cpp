@@ -26,10 +26,6 @@ std::string BuiltProgram(const std::string& path) {
 #endif
 }
 
-std::string Text(const Bytes& bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
-
 } // namespace
 
 std::string ProgramUnderTest() {

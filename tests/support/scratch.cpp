@@ -31,9 +31,19 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::vector<std::string> ScratchFolder::Entries() const {
+    return FolderEntries(path_);
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder, bool recursive) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
+    if (recursive) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            names.push_back(fs::relative(entry.path(), folder).generic_string());
+        }
+    } else {
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            names.push_back(entry.path().filename().string());
+        }
     }
     std::sort(names.begin(), names.end());
     return names;
@@ -45,6 +55,14 @@ Bytes ReadBytes(const std::string& path) {
         throw std::runtime_error("cannot read " + path);
     }
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Text(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
 }
 
 std::uint32_t Le32At(const Bytes& b, std::size_t o) {

@@ -27,6 +27,13 @@ class ScratchFolder {
     std::filesystem::path path_;
 };
 
+// The sorted names of the entries of `folder`; with `recursive`, of every
+// file and folder below it, as paths relative to it with forward slashes.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder, bool recursive = false);
+
 Bytes ReadBytes(const std::string& path);
+// Bytes as text, and whether a text holds a part.
+std::string Text(const Bytes& bytes);
+bool Has(const std::string& text, const std::string& part);
 // The little-endian 32-bit field at `offset`.
 std::uint32_t Le32At(const Bytes& bytes, std::size_t offset);

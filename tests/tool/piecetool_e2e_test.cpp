@@ -7,7 +7,7 @@
 #include "support/png_builder.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
-#include "tool/png_reader.h"
+#include "texture/texture_pictures.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -27,19 +27,6 @@ ProgramResult Piecetool(const Args& arguments) {
     EXPECT_TRUE(result.started) << PiecetoolUnderTest();
     std::erase(result.standardOutput, '\r');
     return result;
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::vector<std::string> Names(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // The generated catalogue with one planted fault per finding code.
@@ -101,7 +88,7 @@ TEST(PiecetoolE2e, ExportWritesEverySoundPieceInsideOutdirOnly) {
     for (const std::string& piece : ExportablePieces()) {
         expected.push_back(piece + ".glb");
     }
-    EXPECT_EQ(Names(catalogue.scratch.File("out")), expected)
+    EXPECT_EQ(FolderEntries(catalogue.scratch.File("out")), expected)
         << "no temporary file left, nothing for the broken models";
     EXPECT_EQ(catalogue.scratch.Entries(), (Args{"models", "out", "profiles", "textures"}))
         << "nothing written beside OUTDIR whatever a model names";
@@ -122,7 +109,7 @@ TEST(PiecetoolE2e, ExportWritesEverySoundPieceInsideOutdirOnly) {
                                                      "--piece", "a_good"}))
                   .exitCode,
               1);
-    EXPECT_EQ(Names(catalogue.scratch.File("gltf")),
+    EXPECT_EQ(FolderEntries(catalogue.scratch.File("gltf")),
               (Args{"a_good.bin", "a_good.gltf", "a_good_0.png", "a_good_1.png", "m_shift_jis.bin",
                     "m_shift_jis.gltf", "m_shift_jis_0.png"}));
 }
@@ -230,7 +217,7 @@ TEST(PiecetoolE2e, CheckAndExportGiveTheSameFindingForEveryModelThatDoesNotLoad)
                   c.code.empty() ? std::string::npos : 0u)
             << c.profile << ": " << checked.standardOutput;
     }
-    EXPECT_EQ(Names(folder.File("out")), Args{"a_sound.glb"});
+    EXPECT_EQ(FolderEntries(folder.File("out")), Args{"a_sound.glb"});
 }
 
 // Render draws every listed piece whose model exists, errors on standard
@@ -252,7 +239,7 @@ TEST(PiecetoolE2e, RenderDrawsEveryListedPieceWithAModelAndReportsErrors) {
     }
     expected.push_back("c_malformed.png");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Names(catalogue.scratch.File("pictures")), expected);
+    EXPECT_EQ(FolderEntries(catalogue.scratch.File("pictures")), expected);
     // The colours of a picture: the clear colour alone, or more.
     const auto colours = [&](const char* name) {
         const Result<BitmapImage> png = DecodePngForTxr(
@@ -328,7 +315,7 @@ TEST(PiecetoolE2e, ImportMakesPiecesThatDrawAsTheirExportsAndRefusesWithoutWriti
     const auto files = [&] {
         std::vector<Bytes> all;
         for (const std::string& folder : folders) {
-            for (const std::string& name : Names(folder)) {
+            for (const std::string& name : FolderEntries(folder)) {
                 all.push_back(ReadBytes(folder + "/" + name));
             }
         }
