@@ -48,6 +48,18 @@ else
   status=1
 fi
 
+# Includes run one way through the folders of src/ (ENGINEERING.md's order):
+# one failed item when any runs upward.
+echo "== layers: scripts/check_layers.sh"
+if "$root/scripts/check_layers.sh" >"$log_dir/layers.log" 2>&1; then
+  passed=$((passed + 1))
+else
+  echo "== layers: FAILED, includes against the order of the folders:"
+  sed 's/^/   /' "$log_dir/layers.log"
+  failed=$((failed + 1))
+  status=1
+fi
+
 run_preset() {
   local preset=$1
   echo "== $preset: build"
