@@ -859,7 +859,6 @@ TEST(PieceImport, SaysWhatIsLeftOutAndReadsWhatCompressionFallsBackOn) {
          "vertex colours"},
         {"transparency", [](GltfBuilder& g) { g.document["materials"][0]["alphaMode"] = "BLEND"; },
          "transparency"},
-        {"a skin", [](GltfBuilder& g) { g.document["nodes"][0]["skin"] = 0; }, "skinned"},
         {"Draco with uncompressed accessors",
          [](GltfBuilder& g) {
              g.document["extensionsUsed"] = {"KHR_draco_mesh_compression"};
