@@ -55,13 +55,13 @@ std::size_t ElementBytes(int type, int components) {
 // `strided` (an accessor's data), packed otherwise (sparse substitutions).
 std::size_t StrideOf(const tinygltf::Model& model, int view, int type, int components,
                      bool strided) {
-    const std::size_t own = strided ? model.bufferViews[static_cast<std::size_t>(view)].byteStride : 0;
+    const std::size_t own =
+        strided ? model.bufferViews[static_cast<std::size_t>(view)].byteStride : 0;
     return own != 0 ? own : ElementBytes(type, components);
 }
 
-Status CheckElements(const tinygltf::Model& model, int view, std::size_t offset,
-                     std::size_t count, int type, int components, bool strided,
-                     const std::string& what) {
+Status CheckElements(const tinygltf::Model& model, int view, std::size_t offset, std::size_t count,
+                     int type, int components, bool strided, const std::string& what) {
     if (Status checked = CheckView(model, view, what); !checked) {
         return checked;
     }

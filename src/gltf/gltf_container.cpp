@@ -100,7 +100,8 @@ std::vector<std::uint8_t> WithJson(const GltfContainer& container, const std::st
     const std::size_t binAt = 20 + std::size_t{LoadLe32(container.glb.data() + 12)};
     std::vector<std::uint8_t> glb(container.glb.begin(), container.glb.begin() + 12);
     glb.resize(20 + padded, ' ');
-    StoreLe32(glb.data() + 8, static_cast<std::uint32_t>(glb.size() + container.glb.size() - binAt));
+    StoreLe32(glb.data() + 8,
+              static_cast<std::uint32_t>(glb.size() + container.glb.size() - binAt));
     StoreLe32(glb.data() + 12, static_cast<std::uint32_t>(padded));
     std::memcpy(glb.data() + 16, "JSON", 4);
     std::memcpy(glb.data() + 20, json.data(), json.size());
@@ -156,9 +157,7 @@ Result<std::string> UriPath(const std::string& uri, const std::string& what) {
 
 std::string LibraryUriKey(const std::string& uri) {
     // A digit or letter a-f in either case is its value; anything else 0.
-    const auto value = [](char c) {
-        return IsHex(c) ? HexValue(c) : 0;
-    };
+    const auto value = [](char c) { return IsHex(c) ? HexValue(c) : 0; };
     std::string key;
     for (std::size_t i = 0; i < uri.size(); ++i) {
         if (uri[i] == '+') {

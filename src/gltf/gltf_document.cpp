@@ -124,5 +124,6 @@ Result<std::optional<std::string>> PrepareDocument(const GltfContainer& containe
         return std::optional<std::string>();
     }
     // (The parser accepted only valid UTF-8, so nothing needs replacing.)
-    return std::optional<std::string>(document.dump(-1, ' ', false, Json::error_handler_t::replace));
+    return std::optional<std::string>(
+        document.dump(-1, ' ', false, Json::error_handler_t::replace));
 }

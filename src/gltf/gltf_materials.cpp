@@ -118,7 +118,8 @@ bool KeepPictureBytes(tinygltf::Image* image, int index, std::string*, std::stri
 }
 
 Status ReadMaterials(const tinygltf::Model& model, PictureBytes& pictures, GltfScene& scene,
-                     std::vector<TextureCoordinates>& coordinates, std::vector<std::string>& notes) {
+                     std::vector<TextureCoordinates>& coordinates,
+                     std::vector<std::string>& notes) {
     // The encoded bytes of every image drawn, from its URI or its view, once.
     std::vector<int> pictureOf(model.images.size(), -1);
     const auto picture = [&](int image) -> Result<int> {

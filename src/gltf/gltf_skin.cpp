@@ -5,8 +5,7 @@
 #include <algorithm>
 
 Result<std::vector<Matrix4>> JointMatrices(const tinygltf::Model& model, int index,
-                                           const std::vector<Matrix4>& world,
-                                           std::size_t& budget) {
+                                           const std::vector<Matrix4>& world, std::size_t& budget) {
     const tinygltf::Skin& skin = model.skins[static_cast<std::size_t>(index)];
     std::vector<double> inverseBind;
     if (skin.inverseBindMatrices >= 0) {
@@ -23,7 +22,8 @@ Result<std::vector<Matrix4>> JointMatrices(const tinygltf::Model& model, int ind
     for (std::size_t j = 0; j < skin.joints.size(); ++j) {
         Matrix4 bind = kIdentityMatrix;
         if (!inverseBind.empty()) {
-            std::copy_n(inverseBind.begin() + static_cast<std::ptrdiff_t>(16 * j), 16, bind.begin());
+            std::copy_n(inverseBind.begin() + static_cast<std::ptrdiff_t>(16 * j), 16,
+                        bind.begin());
         }
         joints.push_back(MultiplyMatrices(world[static_cast<std::size_t>(skin.joints[j])], bind));
     }
@@ -32,10 +32,9 @@ Result<std::vector<Matrix4>> JointMatrices(const tinygltf::Model& model, int ind
 
 Result<std::vector<int>> SkinVertices(const tinygltf::Model& model,
                                       const tinygltf::Primitive& primitive,
-                                      const std::vector<Matrix4>& joints,
-                                      const Matrix4& meshMatrix, std::vector<double>& positions,
-                                      std::vector<double>& normals, const std::string& what,
-                                      std::size_t& budget) {
+                                      const std::vector<Matrix4>& joints, const Matrix4& meshMatrix,
+                                      std::vector<double>& positions, std::vector<double>& normals,
+                                      const std::string& what, std::size_t& budget) {
     // The joint indices and weights, four to a vertex in each set.
     std::vector<std::vector<double>> jointSets, weightSets;
     for (int set = 0;; ++set) {
@@ -44,7 +43,8 @@ Result<std::vector<int>> SkinVertices(const tinygltf::Model& model,
             break;
         }
         const std::string weights = "WEIGHTS_" + std::to_string(set);
-        Result<std::vector<double>> j = ReadAccessor(model, joint->second, what + "'s " + joint->first, budget);
+        Result<std::vector<double>> j =
+            ReadAccessor(model, joint->second, what + "'s " + joint->first, budget);
         if (!j) {
             return j.refusal();
         }

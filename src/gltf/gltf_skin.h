@@ -21,15 +21,13 @@
 // `world`, every node's) times its inverse bind matrix (the identity when
 // the skin has none).
 Result<std::vector<Matrix4>> JointMatrices(const tinygltf::Model& model, int skin,
-                                           const std::vector<Matrix4>& world,
-                                           std::size_t& budget);
+                                           const std::vector<Matrix4>& world, std::size_t& budget);
 
 // Moves the vertices of a validated primitive (3 numbers each; `normals`
 // empty or as many) by their joints. Returns, per vertex, the joint that
 // holds all its weight, or -1 when several do (or none).
 Result<std::vector<int>> SkinVertices(const tinygltf::Model& model,
                                       const tinygltf::Primitive& primitive,
-                                      const std::vector<Matrix4>& joints,
-                                      const Matrix4& meshMatrix, std::vector<double>& positions,
-                                      std::vector<double>& normals, const std::string& what,
-                                      std::size_t& budget);
+                                      const std::vector<Matrix4>& joints, const Matrix4& meshMatrix,
+                                      std::vector<double>& positions, std::vector<double>& normals,
+                                      const std::string& what, std::size_t& budget);

@@ -15,7 +15,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 // Whether `object[key]` is absent (and `optional`) or a number for which
 // `fits` holds.
-template <class Fits> bool NumberFits(const Json& object, const char* key, bool optional, Fits fits) {
+template <class Fits>
+bool NumberFits(const Json& object, const char* key, bool optional, Fits fits) {
     const auto it = object.find(key);
     if (it == object.end()) {
         return optional;
@@ -86,9 +87,9 @@ bool IsLight(const Json& light) {
         return false;
     }
     const auto colour = light.find("color");
-    if (colour != light.end() &&
-        (!colour->is_array() || colour->size() != 3 ||
-         !std::all_of(colour->begin(), colour->end(), [](const Json& c) { return c.is_number(); }))) {
+    if (colour != light.end() && (!colour->is_array() || colour->size() != 3 ||
+                                  !std::all_of(colour->begin(), colour->end(),
+                                               [](const Json& c) { return c.is_number(); }))) {
         return false;
     }
     if (!NumberFits(light, "intensity", true, [](double v) { return v >= 0; }) ||
@@ -183,8 +184,8 @@ Status DropExtras(Json& value, int depth, bool& dropped) {
         return Success();
     }
     if (depth > kMaxJsonDepth) {
-        return Refuse("gltf-json", "the JSON is nested more than " +
-                                       std::to_string(kMaxJsonDepth) + " levels deep");
+        return Refuse("gltf-json", "the JSON is nested more than " + std::to_string(kMaxJsonDepth) +
+                                       " levels deep");
     }
     if (value.is_object()) {
         dropped = value.erase("extras") > 0 || dropped;

@@ -102,8 +102,8 @@ Status Validation::CheckNodes() {
         const auto n = static_cast<std::size_t>(stack.back());
         stack.pop_back();
         placed[n] = true;
-        const Matrix4 above = parent[n] < 0 ? kIdentityMatrix
-                                            : layout.world[static_cast<std::size_t>(parent[n])];
+        const Matrix4 above =
+            parent[n] < 0 ? kIdentityMatrix : layout.world[static_cast<std::size_t>(parent[n])];
         layout.world[n] = MultiplyMatrices(above, LocalMatrix(nodes[n]));
         stack.insert(stack.end(), nodes[n].children.begin(), nodes[n].children.end());
     }
@@ -164,9 +164,8 @@ Status Validation::CheckAttribute(int accessor, const std::string& what, int typ
     }
     const tinygltf::Accessor& read = model.accessors[static_cast<std::size_t>(accessor)];
     if (read.type != type ||
-        (componentTypes.size() > 0 &&
-         std::find(componentTypes.begin(), componentTypes.end(), read.componentType) ==
-             componentTypes.end())) {
+        (componentTypes.size() > 0 && std::find(componentTypes.begin(), componentTypes.end(),
+                                                read.componentType) == componentTypes.end())) {
         return GltfInvalid(what + " (accessor " + std::to_string(accessor) +
                            ") is not of the type its use needs");
     }
@@ -194,7 +193,8 @@ Status Validation::CheckMesh(int index) {
         if (!DrawsTriangles(primitive)) {
             continue;
         }
-        const std::string what = "mesh " + std::to_string(index) + " primitive " + std::to_string(p);
+        const std::string what =
+            "mesh " + std::to_string(index) + " primitive " + std::to_string(p);
         if (primitive.material >= 0 && !Within(primitive.material, model.materials.size())) {
             return GltfInvalid(what + " names material " + std::to_string(primitive.material) +
                                ", which is not there");
@@ -203,8 +203,8 @@ Status Validation::CheckMesh(int index) {
         if (position == primitive.attributes.end()) {
             return GltfInvalid(what + " has no POSITION attribute");
         }
-        if (Status checked = CheckAttribute(position->second, what + "'s POSITION",
-                                            TINYGLTF_TYPE_VEC3);
+        if (Status checked =
+                CheckAttribute(position->second, what + "'s POSITION", TINYGLTF_TYPE_VEC3);
             !checked) {
             return checked;
         }
@@ -215,8 +215,8 @@ Status Validation::CheckMesh(int index) {
                                                             primitive.attributes.end());
         for (std::size_t t = 0; t < primitive.targets.size(); ++t) {
             for (const auto& [name, accessor] : primitive.targets[t]) {
-                attributes.push_back({"morph target " + std::to_string(t) + "'s " + name,
-                                      accessor});
+                attributes.push_back(
+                    {"morph target " + std::to_string(t) + "'s " + name, accessor});
             }
         }
         for (const auto& [name, accessor] : attributes) {
@@ -237,11 +237,10 @@ Status Validation::CheckMesh(int index) {
             }
         }
         if (primitive.indices >= 0) {
-            if (Status checked = CheckAttribute(primitive.indices, what + "'s indices",
-                                                TINYGLTF_TYPE_SCALAR,
-                                                {TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE,
-                                                 TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT,
-                                                 TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT});
+            if (Status checked = CheckAttribute(
+                    primitive.indices, what + "'s indices", TINYGLTF_TYPE_SCALAR,
+                    {TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT,
+                     TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT});
                 !checked) {
                 return checked;
             }
@@ -273,9 +272,9 @@ Status Validation::CheckSkinnedMesh(int index) {
         }
     }
     if (skin.inverseBindMatrices >= 0) {
-        if (Status checked = CheckAttribute(skin.inverseBindMatrices,
-                                            what + "'s inverse bind matrices", TINYGLTF_TYPE_MAT4,
-                                            {TINYGLTF_COMPONENT_TYPE_FLOAT});
+        if (Status checked =
+                CheckAttribute(skin.inverseBindMatrices, what + "'s inverse bind matrices",
+                               TINYGLTF_TYPE_MAT4, {TINYGLTF_COMPONENT_TYPE_FLOAT});
             !checked) {
             return Refuse("gltf-skin", checked.refusal().message);
         }
