@@ -172,7 +172,7 @@ std::string LibraryUriKey(const std::string& uri) {
     return key;
 }
 
-bool FileExists(const std::string& path, void* user) {
+bool LibraryFileExists(const std::string& path, void* user) {
     auto* access = static_cast<FileAccess*>(user);
     const auto it = access->pathOf.find(path);
     std::FILE* file = it == access->pathOf.end() || access->folder.empty()
@@ -188,12 +188,12 @@ bool FileExists(const std::string& path, void* user) {
     return true;
 }
 
-std::string ExpandFilePath(const std::string& path, void*) {
+std::string LibraryExpandFilePath(const std::string& path, void*) {
     return path;
 }
 
-bool ReadWholeFile(std::vector<unsigned char>* out, std::string* error, const std::string& path,
-                   void* user) {
+bool LibraryReadFile(std::vector<unsigned char>* out, std::string* error, const std::string& path,
+                     void* user) {
     auto* access = static_cast<FileAccess*>(user);
     const auto it = access->pathOf.find(path);
     std::FILE* file = it == access->pathOf.end() ? nullptr : OpenBeside(access->folder, it->second);
@@ -218,6 +218,6 @@ bool ReadWholeFile(std::vector<unsigned char>* out, std::string* error, const st
     return ok;
 }
 
-bool WriteWholeFile(std::string*, const std::string&, const std::vector<unsigned char>&, void*) {
+bool LibraryWriteFile(std::string*, const std::string&, const std::vector<unsigned char>&, void*) {
     return false;
 }

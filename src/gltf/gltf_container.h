@@ -53,10 +53,10 @@ struct FileAccess {
     std::string missing;                       // the first file asked for and not found
 };
 
-bool FileExists(const std::string& key, void* access);
-std::string ExpandFilePath(const std::string& key, void* access);
-bool ReadWholeFile(std::vector<unsigned char>* out, std::string* error, const std::string& key,
-                   void* access);
+bool LibraryFileExists(const std::string& key, void* access);
+std::string LibraryExpandFilePath(const std::string& key, void* access);
+bool LibraryReadFile(std::vector<unsigned char>* out, std::string* error, const std::string& key,
+                     void* access);
 // Nothing is written through the reader.
-bool WriteWholeFile(std::string* error, const std::string& key,
-                    const std::vector<unsigned char>& bytes, void* access);
+bool LibraryWriteFile(std::string* error, const std::string& key,
+                      const std::vector<unsigned char>& bytes, void* access);

@@ -18,7 +18,8 @@ Result<tinygltf::Model> LoadModel(const GltfContainer& container,
                                   std::span<const std::uint8_t> bytes, FileAccess& access,
                                   PictureBytes& pictures) {
     tinygltf::TinyGLTF loader;
-    loader.SetFsCallbacks({&FileExists, &ExpandFilePath, &ReadWholeFile, &WriteWholeFile, &access});
+    loader.SetFsCallbacks(
+        {&LibraryFileExists, &LibraryExpandFilePath, &LibraryReadFile, &LibraryWriteFile, &access});
     loader.SetImageLoader(&KeepPictureBytes, &pictures);
     tinygltf::Model model;
     std::string error, warning;
