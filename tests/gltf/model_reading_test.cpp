@@ -289,6 +289,17 @@ TEST(ModelReading, ASkinThatCannotPlaceItsMeshIsRefusedWithItsReason) {
     unbound.document["skins"][0].erase("inverseBindMatrices");
     const std::multimap<Triangle, int> drawn = DrawnTriangles(Import(unbound.Glb()).model.bytes);
     EXPECT_EQ(drawn.count(Expected({0, 2, 5}, {0, 3, 5}, {0, 2, 6})), 1u);
+    // A vertex without weight stays where the mesh node puts it: (0, 0, 2)
+    // moved by 100 and mirrored in x.
+    GltfBuilder weightless = Skinned();
+    std::vector<float> weights(36, 0);
+    for (int v = 0; v < 8; ++v) {
+        weights[4 * v] = v == 6 || v == 7 ? 0.5f : 1,
+                    weights[4 * v + 1] = v == 6 || v == 7 ? 0.5f : 0;
+    }
+    weightless.document["meshes"][0]["primitives"][0]["attributes"]["WEIGHTS_0"] =
+        weightless.Floats(weights, "VEC4");
+    EXPECT_EQ(DrawnNormals(Import(weightless.Glb()).model.bytes).count(Key({100, 0, -2})), 1u);
 }
 
 // The glTF library asks for a file by the URI decoded its own way: "+" as a
