@@ -39,7 +39,7 @@ TEST(ModelReading, ExtensionsAreReadIgnoredWithTheirNoteOrRefused) {
         const char* what;
         std::function<void(GltfBuilder&)> change;
         const char* code; // empty: imported
-        const char* note; // the one note, or empty: none
+        const char* note; // the one note, or empty: none; refused: a part of the message
         std::uint32_t pixel;
     } cases[] = {
         {"specular-glossiness: its diffuse factor times its diffuse texture",
@@ -70,7 +70,7 @@ TEST(ModelReading, ExtensionsAreReadIgnoredWithTheirNoteOrRefused) {
          },
          "", "KHR_materials_variants ignored: the default materials are imported", Pattern(0, 0)},
         {"KTX2 pictures required", [](GltfBuilder& g) { Uses(g, "KHR_texture_basisu", true); },
-         "gltf-extension", "", 0},
+         "gltf-extension", "KTX2 pictures (KHR_texture_basisu)", 0},
         {"WebP pictures with nothing to fall back on",
          [](GltfBuilder& g) {
              Uses(g, "EXT_texture_webp", false);
@@ -78,7 +78,7 @@ TEST(ModelReading, ExtensionsAreReadIgnoredWithTheirNoteOrRefused) {
              texture["extensions"]["EXT_texture_webp"] = {{"source", texture["source"]}};
              texture.erase("source");
          },
-         "gltf-extension", "", 0},
+         "gltf-extension", "WebP pictures (EXT_texture_webp)", 0},
         {"WebP pictures with a PNG to fall back on: the PNG",
          [](GltfBuilder& g) {
              Uses(g, "EXT_texture_webp", false);
@@ -98,13 +98,15 @@ TEST(ModelReading, ExtensionsAreReadIgnoredWithTheirNoteOrRefused) {
                  {"count", 4},
                  {"mode", "ATTRIBUTES"}};
          },
-         "gltf-meshopt", "", 0},
+         "gltf-meshopt", "(EXT_meshopt_compression)", 0},
     };
     for (const auto& c : cases) {
         const Result<ImportedPiece> piece = ImportGltfBytes(Changed(c.change), "", "piece", {});
         if (*c.code != '\0') {
             ASSERT_FALSE(piece) << c.what;
             EXPECT_EQ(piece.refusal().code, c.code) << c.what << ": " << piece.refusal().message;
+            EXPECT_NE(piece.refusal().message.find(c.note), std::string::npos)
+                << piece.refusal().message;
             continue;
         }
         ASSERT_TRUE(piece) << c.what << ": " << piece.refusal().message;
@@ -116,7 +118,8 @@ TEST(ModelReading, ExtensionsAreReadIgnoredWithTheirNoteOrRefused) {
 }
 
 // A camera without its type (as some older converters write), a light
-// without its type, an animation sampler without its output, a sampler
+// without its type, an animation sampler without its output, an animation
+// channel naming a sampler that is not there, a sampler
 // with a name for a number, and extras nested deeper than the glTF library
 // can follow: the model imports, with one note for each invalid part.
 TEST(ModelReading, InvalidPartsAPieceHasNoUseForCostOneNoteEach) {
@@ -129,17 +132,22 @@ TEST(ModelReading, InvalidPartsAPieceHasNoUseForCostOneNoteEach) {
     d["extensions"]["KHR_lights_punctual"]["lights"] = {{{"color", {1, 1, 1}}},
                                                         {{"type", "point"}}};
     d["nodes"][0]["extensions"]["KHR_lights_punctual"] = {{"light", 0}};
+    const Json turn = {{"node", 0}, {"path", "rotation"}};
     d["animations"] = {
-        {{"channels", {{{"sampler", 0}, {"target", {{"node", 0}, {"path", "rotation"}}}}}},
-         {"samplers", {{{"input", 0}}}}}};
+        {{"channels", {{{"sampler", 0}, {"target", turn}}}}, {"samplers", {{{"input", 0}}}}},
+        {{"channels", {{{"sampler", 3}, {"target", turn}}}},
+         {"samplers", {{{"input", 0}, {"output", 1}}}}}};
     d["samplers"] = {{{"wrapS", "repeat"}}};
     d["textures"][0]["sampler"] = 0;
     std::string text = gltf.Gltf();
     text.insert(1, "\"extras\":" + std::string(100000, '[') + std::string(100000, ']') + ",");
     const std::vector<std::string> notes = {
         "KHR_lights_punctual ignored: the viewer lights every piece itself",
-        "camera 0 is invalid and was ignored", "animation 0 is invalid and was ignored",
-        "sampler 0 is invalid and was ignored", "light 0 is invalid and was ignored"};
+        "camera 0 is invalid and was ignored",
+        "animation 0 is invalid and was ignored",
+        "animation 1 is invalid and was ignored",
+        "sampler 0 is invalid and was ignored",
+        "light 0 is invalid and was ignored"};
     for (const Bytes& file : {gltf.Glb(), Bytes(text.begin(), text.end())}) {
         const ImportedPiece piece = Import(file);
         EXPECT_EQ(piece.triangles, 2u);
@@ -168,9 +176,12 @@ GltfBuilder Skinned() {
                   0, 0, 1, 0, 0, 0, .5f, .5f, 0, 0, .25f, .75f, 0, 0, 1, 0, 0, 0},
                  "VEC4");
     const double h = std::sqrt(0.5);
+    // Nodes 0 to 2: the armature, the lower joint, the upper joint.
+    const int armature = g.Node({{"translation", {1, 2, 3}}, {"rotation", {0, 0, h, h}}});
+    const int lower = g.Node(Json::object(), false);
     const int upper = g.Node({{"translation", {0, 1, 0}}, {"rotation", {h, 0, 0, h}}}, false);
-    const int lower = g.Node({{"children", {upper}}}, false);
-    g.Node({{"translation", {1, 2, 3}}, {"rotation", {0, 0, h, h}}, {"children", {lower}}});
+    g.document["nodes"][armature]["children"] = {lower};
+    g.document["nodes"][lower]["children"] = {upper};
     const int bind = g.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0,  0, 1, //
                                1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1},
                               "MAT4");

@@ -164,6 +164,15 @@ TEST(PieceImport, ReadsListsStripsFansAndEveryFormOfAccessor) {
                                      0, 0, 0,    0,    0, 0, 0x80, 0x3F, 0, 0, 0, 0}))}}}}}});
              p["indices"] = g.Indices({0, 1, 2, 0, 2, 3});
          }},
+        {"indices with a sparse substitution (of an index past the vertices)",
+         [](GltfBuilder& g, Json& p) {
+             p["attributes"]["POSITION"] = g.Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}, "VEC3");
+             p["indices"] = g.Indices({0, 1, 2, 0, 2, 9});
+             g.document["accessors"].back()["sparse"] = {
+                 {"count", 1},
+                 {"indices", {{"bufferView", g.View({5, 0, 0, 0})}, {"componentType", 5125}}},
+                 {"values", {{"bufferView", g.View({3, 0, 0, 0})}}}};
+         }},
         {"a morph target at the node's weight",
          [](GltfBuilder& g, Json& p) {
              p["attributes"]["POSITION"] = g.Floats({0, 0, 0, 3, 0, 0, 3, 5, 0, 0, 5, 0}, "VEC3");
@@ -443,6 +452,7 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
         {"a GLB file cut in half", cut, "gltf-truncated"},
         {"a GLB of version 1", version1, "gltf-version"},
         {"a glTF 1.0 document", text(R"({"asset":{"version":"1.0"}})"), "gltf-version"},
+        {"a document without its asset", text(R"({"scenes":[]})"), "gltf-version"},
         {"JSON that is no object", text("[1,2,3]"), "gltf-json"},
         {"a .bin that is not there", text(Square().Gltf("square.bin")), "gltf-missing-file"},
         {"a buffer on the web", Changed(buffer("https://example.com/a.bin")), "gltf-uri-scheme"},
