@@ -1,17 +1,20 @@
 // Reading glTF 2.0 models (.gltf with the files beside it, or .glb) as the
 // triangles of their default scene, for the import of a model as a piece.
 //
-// tinygltf parses the file; every number taken from its result is checked
-// here before use (accessors against their buffer views, buffer views
-// against their buffers, every index against what it indexes), since the
-// library leaves that to its user. What the viewer cannot draw is refused
-// with a reason: compression (Draco, meshopt), an extension the model
-// requires that is not read here, files that are missing or named by
-// absolute paths or other schemes than data:, a hierarchy that is not a tree.
+// The reading runs in phases, each in a file of its own: the container and
+// the files its URIs name (gltf_container.h); the document before the glTF
+// library reads it, its extensions (gltf_extensions.h) and the parts a piece
+// has no use for (gltf_unused_parts.h); the library (tinygltf); one
+// validation pass of every index and length the piece uses
+// (gltf_validation.h); then the materials (gltf_materials.h) and the
+// scene's triangles (gltf_scene.h), which trust what was validated. What a
+// piece cannot hold or the reader cannot decode is refused with a reason;
+// what a piece merely cannot show is left out with a note.
 //
-// Every node transform of the scene is applied, so the triangles come out in
-// the scene's own space (glTF's: right-handed, +Y up), each wound
-// counter-clockwise seen from its front, also under a node that mirrors.
+// Every node transform of the scene is applied (a skinned mesh is placed by
+// its skin instead), so the triangles come out in the scene's own space
+// (glTF's: right-handed, +Y up), each wound counter-clockwise seen from its
+// front, also under a node that mirrors.
 #pragma once
 
 #include "common/result.h"
@@ -52,8 +55,11 @@ struct GltfScene {
     std::vector<ScenePicture> pictures;
     // The nodes of the scene that carry a mesh, by name (empty when unnamed).
     std::vector<std::string> meshNodes;
-    // What the scene holds that is not imported (points and lines, vertex
-    // colours, transparency, skins): one sentence each, for the user.
+    // Primitives of points or lines were left out (only triangles are read).
+    bool pointsOrLines = false;
+    // What the model holds that is not imported (points and lines, vertex
+    // colours, transparency, extensions a piece cannot show, invalid parts
+    // it has no use for): one sentence each, for the user.
     std::vector<std::string> notes;
 };
 

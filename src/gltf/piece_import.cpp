@@ -114,6 +114,214 @@ Result<RgbPicture> SlotPicture(const SlotKey& key, const GltfScene& scene,
     return picture;
 }
 
+Status CheckOptions(const ImportOptions& options) {
+    if (!(options.scale > 0) || !std::isfinite(options.scale)) {
+        return Refuse("import-option",
+                      "the scale " + std::to_string(options.scale) + " is not a number above 0");
+    }
+    if (options.maxSide < 2 || options.maxSide > kMaxTxrSide) {
+        return Refuse("import-option", "the largest texture side " +
+                                           std::to_string(options.maxSide) + " is not from 2 to " +
+                                           std::to_string(kMaxTxrSide));
+    }
+    return Success();
+}
+
+// The piece's name: the option's, else the scene's one mesh node's, else
+// the stem.
+Status NamePiece(const GltfScene& scene, const ImportOptions& options, ImportedPiece& piece) {
+    std::string origin;
+    if (!options.pieceName.empty()) {
+        piece.pieceName = options.pieceName;
+    } else if (scene.meshNodes.size() == 1 && !scene.meshNodes[0].empty()) {
+        piece.pieceName = scene.meshNodes[0];
+        origin = " (the name of the model's one node with a mesh)";
+    } else {
+        piece.pieceName = piece.stem;
+        origin = " (the file stem)";
+    }
+    Result<std::string> name = PieceNameBytes(piece.pieceName, origin);
+    if (!name) {
+        return name.refusal();
+    }
+    piece.pieceNameShiftJis = *name;
+    return Success();
+}
+
+// Every drawn triangle's corners in the viewer's space and winding, with the
+// slot of its texture.
+struct PieceCorners {
+    std::vector<MsmVertex> corners;    // three per triangle
+    std::vector<std::uint32_t> slotOf; // per triangle, into slots
+    std::vector<SlotKey> slots;
+};
+
+Result<PieceCorners> CornersOf(const GltfScene& scene, double scaleOption) {
+    PieceCorners piece;
+    const float scale = static_cast<float>(scaleOption);
+    for (const SceneTriangles& part : scene.triangles) {
+        SlotKey key;
+        if (part.material >= 0) {
+            const SceneMaterial& material =
+                scene.materials[static_cast<std::size_t>(part.material)];
+            key.picture = material.picture;
+            key.colour = {material.baseColour[0], material.baseColour[1], material.baseColour[2]};
+        }
+        auto slot = std::find(piece.slots.begin(), piece.slots.end(), key);
+        if (slot == piece.slots.end()) {
+            piece.slots.push_back(key);
+            slot = piece.slots.end() - 1;
+        }
+        const auto slotIndex = static_cast<std::uint32_t>(slot - piece.slots.begin());
+        for (std::size_t t = 0; t + 2 < part.corners.size(); t += 3) {
+            // glTF's front is counter-clockwise in a right-handed space;
+            // mirrored into the viewer's left-handed space the same corners
+            // run the other way round, so the second and third change places.
+            const std::uint32_t at[3] = {part.corners[t], part.corners[t + 2], part.corners[t + 1]};
+            const auto& p0 = part.positions[at[0]];
+            const auto& p1 = part.positions[at[1]];
+            const auto& p2 = part.positions[at[2]];
+            if (p0 == p1 || p1 == p2 || p0 == p2) {
+                continue; // covers nothing
+            }
+            // Without normals in the file, each triangle's own (glTF's rule
+            // for a mesh without them), from its corners in glTF's winding.
+            std::array<float, 3> flat = {0, 1, 0};
+            if (part.normals.empty()) {
+                const double u[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
+                const double v[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
+                const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                                     u[0] * v[1] - u[1] * v[0]};
+                const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+                if (length > 0 && std::isfinite(length)) {
+                    flat = {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
+                            static_cast<float>(n[2] / length)};
+                }
+            }
+            for (const std::uint32_t i : at) {
+                const auto& p = part.positions[i];
+                const std::array<float, 3> n = part.normals.empty() ? flat : part.normals[i];
+                const std::array<float, 2> uv =
+                    part.uvs.empty() ? std::array<float, 2>{0, 0} : part.uvs[i];
+                piece.corners.push_back(
+                    {p[0] * scale, p[1] * scale, -p[2] * scale, n[0], n[1], -n[2], uv[0], uv[1]});
+                const MsmVertex& corner = piece.corners.back();
+                if (!std::isfinite(corner.x) || !std::isfinite(corner.y) ||
+                    !std::isfinite(corner.z)) {
+                    return Refuse("import-option", "scaled by " + std::to_string(scaleOption) +
+                                                       ", a vertex lies beyond the numbers a model "
+                                                       "holds");
+                }
+            }
+            piece.slotOf.push_back(slotIndex);
+        }
+    }
+    if (scene.triangles.empty()) {
+        return Refuse("import-no-triangles", scene.pointsOrLines
+                                                 ? "the model's scene has no triangles, only "
+                                                   "points and lines"
+                                                 : "the model's scene has no triangles");
+    }
+    if (piece.slotOf.empty()) {
+        return Refuse("import-no-triangles", "every triangle of the model covers nothing");
+    }
+    return piece;
+}
+
+// The slots of the triangles drawn, in the order first drawn (the triangles
+// renumbered to them): at most the viewer's 17.
+Result<std::vector<SlotKey>> DrawnSlots(PieceCorners& corners) {
+    std::vector<std::uint32_t> slotNumber(corners.slots.size(), 0xFFFFFFFFu);
+    std::vector<SlotKey> used;
+    for (std::uint32_t& slot : corners.slotOf) {
+        if (slotNumber[slot] == 0xFFFFFFFFu) {
+            slotNumber[slot] = static_cast<std::uint32_t>(used.size());
+            used.push_back(corners.slots[slot]);
+        }
+        slot = slotNumber[slot];
+    }
+    if (used.size() > kMaxImportTextures) {
+        return Refuse("import-too-many-materials",
+                      "the model draws with " + std::to_string(used.size()) +
+                          " different materials; a piece has at most " +
+                          std::to_string(kMaxImportTextures) +
+                          " textures, one per material (the viewer's 17 texture slots): in "
+                          "Blender, join materials that share a picture, or bake several into "
+                          "one picture");
+    }
+    return used;
+}
+
+// Equal vertices welded into one array, each slot's triangles in fans.
+Result<MsmModel> WeldAndFan(const PieceCorners& corners, std::size_t slots, ImportedPiece& piece) {
+    WeldedVertices welded = WeldVertices(corners.corners);
+    if (welded.vertices.size() > kMsmMaxVertices) {
+        return Refuse("import-too-many-vertices",
+                      "the model has " + std::to_string(welded.vertices.size()) +
+                          " different vertices after welding equal ones; a piece holds at most " +
+                          std::to_string(kMsmMaxVertices) +
+                          ": in Blender, reduce them with a Decimate modifier");
+    }
+    MsmModel model;
+    model.vertices = std::move(welded.vertices);
+    for (std::uint32_t slot = 0; slot < slots; ++slot) {
+        std::vector<std::uint32_t> triangles;
+        for (std::size_t t = 0; t < corners.slotOf.size(); ++t) {
+            if (corners.slotOf[t] == slot) {
+                triangles.insert(triangles.end(), welded.indexOf.begin() + 3 * t,
+                                 welded.indexOf.begin() + 3 * t + 3);
+            }
+        }
+        for (const auto& fan : BuildFans(triangles, model.vertices.size(), kMsmMaxGroupIndices)) {
+            piece.triangles += fan.size() - 2;
+            model.fans.push_back({static_cast<std::int16_t>(slot),
+                                  std::vector<std::uint16_t>(fan.begin(), fan.end())});
+        }
+    }
+    piece.vertices = model.vertices.size();
+    piece.fans = model.fans.size();
+    return model;
+}
+
+// One texture per slot, named STEM_i.txr, into the piece and the model.
+Status MakeTextures(const std::vector<SlotKey>& slots, const GltfScene& scene,
+                    const ImportOptions& options, const std::string& stem, MsmModel& model,
+                    ImportedPiece& piece) {
+    std::map<int, RgbPicture> decoded;
+    for (std::size_t slot = 0; slot < slots.size(); ++slot) {
+        Result<RgbPicture> picture = SlotPicture(slots[slot], scene, decoded, options.maxSide);
+        if (!picture) {
+            return picture.refusal();
+        }
+        const BitmapImage bitmap = BitmapOf(*picture);
+        ImportedFile texture;
+        texture.name = stem + "_" + std::to_string(slot) + ".txr";
+        texture.bytes =
+            EncodeTxr(bitmap, TxrMaxLevelCount(bitmap.width, bitmap.height), options.palette);
+        model.textureNames.push_back(texture.name);
+        piece.textures.push_back(std::move(texture));
+    }
+    return Success();
+}
+
+// The model's and the profile's bytes.
+Status EncodePiece(const MsmModel& model, const ImportOptions& options, const std::string& stem,
+                   ImportedPiece& piece) {
+    Result<std::vector<std::uint8_t>> modelBytes = EncodeMsm(model);
+    if (!modelBytes) {
+        return Refuse("import-too-many-fans", modelBytes.refusal().message);
+    }
+    piece.model = {stem + ".msm", std::move(*modelBytes)};
+    Result<std::vector<std::uint8_t>> profile =
+        EncodePieceProfile(piece.model.name, piece.pieceNameShiftJis,
+                           options.likeProfile ? &*options.likeProfile : nullptr);
+    if (!profile) {
+        return profile.refusal();
+    }
+    piece.profile = {stem + ".prt", std::move(*profile)};
+    return Success();
+}
+
 } // namespace
 
 Result<std::string> CheckImportStem(const std::string& stem) {
@@ -175,14 +383,8 @@ Result<ImportedPiece> ImportGltfFile(const std::string& path, const ImportOption
 Result<ImportedPiece> ImportGltfBytes(std::span<const std::uint8_t> file, const std::string& folder,
                                       const std::string& defaultStem,
                                       const ImportOptions& options) {
-    if (!(options.scale > 0) || !std::isfinite(options.scale)) {
-        return Refuse("import-option",
-                      "the scale " + std::to_string(options.scale) + " is not a number above 0");
-    }
-    if (options.maxSide < 2 || options.maxSide > kMaxTxrSide) {
-        return Refuse("import-option", "the largest texture side " +
-                                           std::to_string(options.maxSide) + " is not from 2 to " +
-                                           std::to_string(kMaxTxrSide));
+    if (Status checked = CheckOptions(options); !checked) {
+        return checked.refusal();
     }
     ImportedPiece piece;
     piece.stem = options.stem.empty() ? defaultStem : options.stem;
@@ -195,173 +397,27 @@ Result<ImportedPiece> ImportGltfBytes(std::span<const std::uint8_t> file, const 
         return scene.refusal();
     }
     piece.notes = scene->notes;
-
-    std::string origin;
-    if (!options.pieceName.empty()) {
-        piece.pieceName = options.pieceName;
-    } else if (scene->meshNodes.size() == 1 && !scene->meshNodes[0].empty()) {
-        piece.pieceName = scene->meshNodes[0];
-        origin = " (the name of the model's one node with a mesh)";
-    } else {
-        piece.pieceName = piece.stem;
-        origin = " (the file stem)";
+    if (Status named = NamePiece(*scene, options, piece); !named) {
+        return named.refusal();
     }
-    Result<std::string> name = PieceNameBytes(piece.pieceName, origin);
-    if (!name) {
-        return name.refusal();
+    Result<PieceCorners> corners = CornersOf(*scene, options.scale);
+    if (!corners) {
+        return corners.refusal();
     }
-    piece.pieceNameShiftJis = *name;
-
-    // Every triangle's corners in the viewer's space and winding, with the
-    // slot of its texture.
-    std::vector<SlotKey> slots;
-    std::vector<MsmVertex> corners;
-    std::vector<std::uint32_t> slotOf; // per triangle
-    const float scale = static_cast<float>(options.scale);
-    bool anyTriangle = false;
-    for (const SceneTriangles& part : scene->triangles) {
-        anyTriangle = anyTriangle || !part.corners.empty();
-        SlotKey key;
-        if (part.material >= 0) {
-            const SceneMaterial& material =
-                scene->materials[static_cast<std::size_t>(part.material)];
-            key.picture = material.picture;
-            key.colour = {material.baseColour[0], material.baseColour[1], material.baseColour[2]};
-        }
-        auto slot = std::find(slots.begin(), slots.end(), key);
-        if (slot == slots.end()) {
-            slots.push_back(key);
-            slot = slots.end() - 1;
-        }
-        const auto slotIndex = static_cast<std::uint32_t>(slot - slots.begin());
-        for (std::size_t t = 0; t + 2 < part.corners.size(); t += 3) {
-            // glTF's front is counter-clockwise in a right-handed space;
-            // mirrored into the viewer's left-handed space the same corners
-            // run the other way round, so the second and third change places.
-            const std::uint32_t at[3] = {part.corners[t], part.corners[t + 2], part.corners[t + 1]};
-            const auto& p0 = part.positions[at[0]];
-            const auto& p1 = part.positions[at[1]];
-            const auto& p2 = part.positions[at[2]];
-            if (p0 == p1 || p1 == p2 || p0 == p2) {
-                continue; // covers nothing
-            }
-            // Without normals in the file, each triangle's own (glTF's rule
-            // for a mesh without them), from its corners in glTF's winding.
-            std::array<float, 3> flat = {0, 1, 0};
-            if (part.normals.empty()) {
-                const double u[3] = {p2[0] - p0[0], p2[1] - p0[1], p2[2] - p0[2]};
-                const double v[3] = {p1[0] - p0[0], p1[1] - p0[1], p1[2] - p0[2]};
-                const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
-                                     u[0] * v[1] - u[1] * v[0]};
-                const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-                if (length > 0 && std::isfinite(length)) {
-                    flat = {static_cast<float>(n[0] / length), static_cast<float>(n[1] / length),
-                            static_cast<float>(n[2] / length)};
-                }
-            }
-            for (const std::uint32_t i : at) {
-                const auto& p = part.positions[i];
-                const std::array<float, 3> n = part.normals.empty() ? flat : part.normals[i];
-                const std::array<float, 2> uv =
-                    part.uvs.empty() ? std::array<float, 2>{0, 0} : part.uvs[i];
-                corners.push_back(
-                    {p[0] * scale, p[1] * scale, -p[2] * scale, n[0], n[1], -n[2], uv[0], uv[1]});
-                if (!std::isfinite(corners.back().x) || !std::isfinite(corners.back().y) ||
-                    !std::isfinite(corners.back().z)) {
-                    return Refuse("import-option", "scaled by " + std::to_string(options.scale) +
-                                                       ", a vertex lies beyond the numbers a model "
-                                                       "holds");
-                }
-            }
-            slotOf.push_back(slotIndex);
-        }
+    Result<std::vector<SlotKey>> slots = DrawnSlots(*corners);
+    if (!slots) {
+        return slots.refusal();
     }
-    if (!anyTriangle) {
-        const bool pointsOrLines =
-            std::any_of(scene->notes.begin(), scene->notes.end(), [](const std::string& note) {
-                return note.rfind("points and lines", 0) == 0;
-            });
-        return Refuse("import-no-triangles", pointsOrLines
-                                                 ? "the model's scene has no triangles, only "
-                                                   "points and lines"
-                                                 : "the model's scene has no triangles");
+    Result<MsmModel> model = WeldAndFan(*corners, slots->size(), piece);
+    if (!model) {
+        return model.refusal();
     }
-    if (slotOf.empty()) {
-        return Refuse("import-no-triangles", "every triangle of the model covers nothing");
+    if (Status made = MakeTextures(*slots, *scene, options, *stem, *model, piece); !made) {
+        return made.refusal();
     }
-
-    // Only the slots of triangles that are drawn count.
-    std::vector<std::uint32_t> slotNumber(slots.size(), 0xFFFFFFFFu);
-    std::vector<SlotKey> usedSlots;
-    for (std::uint32_t& slot : slotOf) {
-        if (slotNumber[slot] == 0xFFFFFFFFu) {
-            slotNumber[slot] = static_cast<std::uint32_t>(usedSlots.size());
-            usedSlots.push_back(slots[slot]);
-        }
-        slot = slotNumber[slot];
+    if (Status encoded = EncodePiece(*model, options, *stem, piece); !encoded) {
+        return encoded.refusal();
     }
-    if (usedSlots.size() > kMaxImportTextures) {
-        return Refuse("import-too-many-materials",
-                      "the model draws with " + std::to_string(usedSlots.size()) +
-                          " different materials; a piece has at most " +
-                          std::to_string(kMaxImportTextures) +
-                          " textures, one per material (the viewer's 17 texture slots)");
-    }
-
-    WeldedVertices welded = WeldVertices(corners);
-    if (welded.vertices.size() > kMsmMaxVertices) {
-        return Refuse("import-too-many-vertices",
-                      "the model has " + std::to_string(welded.vertices.size()) +
-                          " different vertices after welding equal ones; a piece holds at most " +
-                          std::to_string(kMsmMaxVertices));
-    }
-    MsmModel model;
-    model.vertices = std::move(welded.vertices);
-    for (std::uint32_t slot = 0; slot < usedSlots.size(); ++slot) {
-        std::vector<std::uint32_t> triangles;
-        for (std::size_t t = 0; t < slotOf.size(); ++t) {
-            if (slotOf[t] == slot) {
-                triangles.insert(triangles.end(), welded.indexOf.begin() + 3 * t,
-                                 welded.indexOf.begin() + 3 * t + 3);
-            }
-        }
-        for (const auto& fan : BuildFans(triangles, model.vertices.size(), kMsmMaxGroupIndices)) {
-            piece.triangles += fan.size() - 2;
-            model.fans.push_back({static_cast<std::int16_t>(slot),
-                                  std::vector<std::uint16_t>(fan.begin(), fan.end())});
-        }
-    }
-    piece.vertices = model.vertices.size();
-    piece.fans = model.fans.size();
-
-    // One texture per slot.
-    std::map<int, RgbPicture> decoded;
-    for (std::size_t slot = 0; slot < usedSlots.size(); ++slot) {
-        Result<RgbPicture> picture = SlotPicture(usedSlots[slot], *scene, decoded, options.maxSide);
-        if (!picture) {
-            return picture.refusal();
-        }
-        const BitmapImage bitmap = BitmapOf(*picture);
-        ImportedFile texture;
-        texture.name = *stem + "_" + std::to_string(slot) + ".txr";
-        texture.bytes =
-            EncodeTxr(bitmap, TxrMaxLevelCount(bitmap.width, bitmap.height), options.palette);
-        model.textureNames.push_back(texture.name);
-        piece.textures.push_back(std::move(texture));
-    }
-
-    Result<std::vector<std::uint8_t>> modelBytes = EncodeMsm(model);
-    if (!modelBytes) {
-        return Refuse("import-too-many-fans", modelBytes.refusal().message);
-    }
-    piece.model = {*stem + ".msm", std::move(*modelBytes)};
-    Result<std::vector<std::uint8_t>> profile =
-        EncodePieceProfile(piece.model.name, piece.pieceNameShiftJis,
-                           options.likeProfile ? &*options.likeProfile : nullptr);
-    if (!profile) {
-        return profile.refusal();
-    }
-    piece.profile = {*stem + ".prt", std::move(*profile)};
     return piece;
 }
 

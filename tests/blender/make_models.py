@@ -5,6 +5,8 @@
 # two_materials.glb   one mesh, half its faces red, half blue (colours only)
 # smooth_sphere.glb   a smooth UV sphere with a 100 x 60 picture (sides that are no powers of two)
 # turned_child.glb    a mesh named 赤い箱, scaled and turned under a moved and turned parent
+# rigged_cylinder.glb a cylinder skinned to two bones of a moved and turned armature, the upper
+#                     bone bent, exported in that pose
 import math
 import os
 import sys
@@ -53,8 +55,48 @@ def colour_material(name, rgba):
     return material
 
 
-def export(folder, name):
-    bpy.ops.export_scene.gltf(filepath=os.path.join(folder, name), export_format="GLB")
+def export(folder, name, **options):
+    bpy.ops.export_scene.gltf(filepath=os.path.join(folder, name), export_format="GLB", **options)
+
+
+def rigged_cylinder():
+    """A cylinder of five rings, 2 high, weighted to a lower and an upper bone (blended between
+    heights 0.5 and 1.5), its armature moved and turned, the upper bone bent by 40 degrees."""
+    rings, around = 5, 16
+    vertices = [(0.4 * math.cos(2 * math.pi * a / around), 0.4 * math.sin(2 * math.pi * a / around),
+                 2.0 * r / (rings - 1)) for r in range(rings) for a in range(around)]
+    faces = [(r * around + a, r * around + (a + 1) % around, (r + 1) * around + (a + 1) % around,
+              (r + 1) * around + a) for r in range(rings - 1) for a in range(around)]
+    faces += [tuple(reversed(range(around))), tuple((rings - 1) * around + a for a in range(around))]
+    mesh = bpy.data.meshes.new("Rigged Cylinder mesh")
+    mesh.from_pydata(vertices, [], faces)
+    cylinder = bpy.data.objects.new("Rigged Cylinder", mesh)
+    bpy.context.scene.collection.objects.link(cylinder)
+    rig = bpy.data.objects.new("Rig", bpy.data.armatures.new("Rig"))
+    bpy.context.scene.collection.objects.link(rig)
+    rig.location = (1, 2, 0.5)
+    rig.rotation_euler = (0, 0, math.radians(30))
+    bpy.context.view_layer.objects.active = rig
+    bpy.ops.object.mode_set(mode="EDIT")
+    lower = rig.data.edit_bones.new("Lower")
+    lower.head, lower.tail = (0, 0, 0), (0, 0, 1)
+    upper = rig.data.edit_bones.new("Upper")
+    upper.head, upper.tail, upper.parent = (0, 0, 1), (0, 0, 2), lower
+    bpy.ops.object.mode_set(mode="OBJECT")
+    cylinder.parent = rig
+    cylinder.location = (0.3, 0, 0)
+    cylinder.modifiers.new("Armature", "ARMATURE").object = rig
+    groups = {name: cylinder.vertex_groups.new(name=name) for name in ("Lower", "Upper")}
+    for vertex in mesh.vertices:
+        up = min(max(vertex.co.z - 0.5, 0.0), 1.0)
+        if up < 1:
+            groups["Lower"].add([vertex.index], 1 - up, "REPLACE")
+        if up > 0:
+            groups["Upper"].add([vertex.index], up, "REPLACE")
+    bent = rig.pose.bones["Upper"]
+    bent.rotation_mode = "XYZ"
+    bent.rotation_euler = (math.radians(40), 0, 0)
+    bpy.context.view_layer.update()
 
 
 def main():
@@ -100,6 +142,10 @@ def main():
     child.scale = (1, 2, 0.5)
     child.data.materials.append(colour_material("赤", (0.9, 0.02, 0.02, 1)))
     export(folder, "turned_child.glb")
+
+    empty_scene()
+    rigged_cylinder()
+    export(folder, "rigged_cylinder.glb", export_current_frame=True)
 
 
 main()

@@ -55,11 +55,19 @@ int GltfBuilder::View(const Bytes& bytes) {
 int GltfBuilder::Floats(const std::vector<float>& values, const char* type) {
     Bytes bytes(values.size() * 4);
     std::memcpy(bytes.data(), values.data(), bytes.size());
-    const std::size_t components = std::string(type) == "SCALAR" ? 1 : type[3] - '0';
+    const std::string name = type;
+    const std::size_t components = name == "SCALAR" ? 1 : name == "MAT4" ? 16 : type[3] - '0';
     return Append("accessors", {{"bufferView", View(bytes)},
                                 {"componentType", 5126},
                                 {"count", values.size() / components},
                                 {"type", type}});
+}
+
+int GltfBuilder::Bytes4(const std::vector<std::uint8_t>& values) {
+    return Append("accessors", {{"bufferView", View(values)},
+                                {"componentType", 5121},
+                                {"count", values.size() / 4},
+                                {"type", "VEC4"}});
 }
 
 int GltfBuilder::Indices(const std::vector<std::uint32_t>& indices) {

@@ -23,8 +23,11 @@ class GltfBuilder {
 
     // The bytes appended to buffer 0 (at a multiple of 4) as a buffer view.
     int View(const Bytes& bytes);
-    // An accessor of floats ("SCALAR", "VEC2", "VEC3") over a view of its own.
+    // An accessor of floats ("SCALAR", "VEC2", "VEC3", "VEC4", "MAT4") over a
+    // view of its own.
     int Floats(const std::vector<float>& values, const char* type);
+    // An accessor of unsigned bytes, four to an element (JOINTS_0's form).
+    int Bytes4(const std::vector<std::uint8_t>& values);
     // An accessor of unsigned 32-bit indices over a view of its own.
     int Indices(const std::vector<std::uint32_t>& indices);
     // A mesh of one primitive of triangles (mode 4); parts left empty (or -1)
