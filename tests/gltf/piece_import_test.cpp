@@ -512,9 +512,13 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
          "gltf-picture"},
         // The limits of the import's own, each named (the picture is refused
         // from its header).
-        {"a picture of 32768 x 32768", picture(32768, 32768), "gltf-picture",
+        {"a picture of 32768 x 32768",
+         picture(32768, 32768),
+         "gltf-picture",
          {"32768 x 32768 pixels: sides of more than 16384 pixels are not read"}},
-        {"a picture of 16384 x 8192", picture(16384, 8192), "gltf-picture",
+        {"a picture of 16384 x 8192",
+         picture(16384, 8192),
+         "gltf-picture",
          {"16384 x 8192 pixels: more than 67108864 pixels are not read"}},
         {"a picture file that is not there", Changed([](GltfBuilder& g) {
              g.document["images"][0] = {{"uri", "wood.png"}};
