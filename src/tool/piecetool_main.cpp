@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     app.failure_message(UsageMessage);
     AddConvertCommand(app);
     AddCheckCommand(app);
+    AddListCommand(app);
     AddExportCommand(app);
     AddImportCommand(app);
     AddRenderCommand(app);

@@ -31,6 +31,9 @@ void AddConvertCommand(CLI::App& app);
 // piecetool check PROFILES MODELS TEXTURES [--json] [--all]
 void AddCheckCommand(CLI::App& app);
 
+// piecetool list PROFILES MODELS TEXTURES: the viewer's list as JSON
+void AddListCommand(CLI::App& app);
+
 // piecetool export PROFILES MODELS TEXTURES OUTDIR [--piece NAME]... [--gltf] [--unlit]
 void AddExportCommand(CLI::App& app);
 

@@ -77,6 +77,46 @@ TEST(PiecetoolE2e, CheckReportsEachPlantedFaultAsALineOrInJson) {
     EXPECT_EQ(document["infos"], 2);
 }
 
+// list gives the viewer's list: every listed profile in its order (the
+// skipped one left out), with its model, its texture names counted and
+// whether its model can be drawn; names as UTF-8 whatever the console.
+TEST(PiecetoolE2e, ListWritesTheViewersListInItsOrder) {
+    const Catalogue catalogue;
+    const ProgramResult result = Piecetool(catalogue.Command("list", {}));
+    EXPECT_EQ(result.exitCode, 0) << result.standardError;
+    const nlohmann::json document = nlohmann::json::parse(result.standardOutput, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << result.standardOutput;
+    Args profiles;
+    for (const nlohmann::json& piece : document["pieces"]) {
+        profiles.push_back(piece["profile"]);
+    }
+    EXPECT_EQ(profiles, (Args{"a_good.prt", "b_model_missing.prt", "c_malformed.prt",
+                              "d_vertex.prt", "e_texture_missing.prt", "f_texture_malformed.prt",
+                              "g_name_path.prt", "h_long.prt", "i_texture_index.prt", "j_many.prt",
+                              "k_levels.prt", "l_duplicate.prt", "m_shift_jis.prt"}));
+    struct Row {
+        std::size_t index;
+        const char* name;
+        const char* stem;
+        const char* model;
+        int textures;
+        bool drawable;
+    };
+    for (const Row& row : {Row{0, "Good Piece", "a_good", "good.msm", 2, true},
+                           Row{1, "Missing Model", "b_model_missing", "absent.msm", 0, false},
+                           Row{9, "Many", "j_many", "many.msm", 18, true},
+                           Row{11, "Good Piece", "l_duplicate", "good.msm", 2, true},
+                           Row{12, "赤い箱", "m_shift_jis", "red.msm", 1, true}}) {
+        ASSERT_LT(row.index, document["pieces"].size());
+        const nlohmann::json& piece = document["pieces"][row.index];
+        EXPECT_EQ(piece["name"], row.name) << row.stem;
+        EXPECT_EQ(piece["stem"], row.stem);
+        EXPECT_EQ(piece["model"], row.model) << row.stem;
+        EXPECT_EQ(piece["textures"], row.textures) << row.stem;
+        EXPECT_EQ(piece["drawable"], row.drawable) << row.stem;
+    }
+}
+
 TEST(PiecetoolE2e, ExportWritesEverySoundPieceInsideOutdirOnly) {
     const Catalogue catalogue;
     const ProgramResult result =
