@@ -2,10 +2,13 @@
 # package`, or scripts/package.sh for both):
 #   windows preset: pieceviewer-VERSION-win64.zip, the two programs, the
 #                   sample pieces, a README for Windows users and the licence
-#                   of <model-viewer>, which piecetool carries;
+#                   of <model-viewer>, which piecetool carries, and in
+#                   blender/ the Blender add-on (its zip, its folder and the
+#                   asset library script);
 #   native preset:  pieceviewer_VERSION_amd64.deb, the Linux converters, the
 #                   Windows viewer with its Wine launcher, desktop entry,
-#                   icon, manual pages and the sample pieces.
+#                   icon, manual pages, the sample pieces and in
+#                   share/pieceviewer/blender the Blender add-on.
 # Both take their version from project(... VERSION ...).
 set(PV_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
@@ -41,6 +44,11 @@ if(WIN32)
   # piecetool carries <model-viewer> for the pages of `piecetool site`.
   install(FILES ${PV_MODEL_VIEWER_LICENSE} DESTINATION . RENAME model-viewer-LICENSE.txt)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION samples)
+  # The add-on's zip to install in Blender, and its folder beside the script
+  # that makes asset libraries headless, which loads it from there.
+  install(FILES ${PV_ADDON_ZIP} ${PV_ASSET_LIBRARY_SCRIPT} DESTINATION blender)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/blender_addon/map_pieces DESTINATION blender
+          USE_SOURCE_PERMISSIONS)
 
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME pieceviewer-${PROJECT_VERSION}-win64)
@@ -72,6 +80,12 @@ install(FILES ${PV_PACKAGING_DIR}/debian/pieceviewer.desktop DESTINATION share/a
 install(FILES ${PV_PACKAGING_DIR}/debian/pieceviewer.svg
         DESTINATION share/icons/hicolor/scalable/apps)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION share/pieceviewer/samples)
+# The Blender add-on, without a piecetool of its own (it runs /usr/bin's): its
+# zip to install in Blender, and its folder beside the asset library script,
+# which loads it from there.
+install(FILES ${PV_ADDON_DEB_ZIP} ${PV_ASSET_LIBRARY_SCRIPT} DESTINATION share/pieceviewer/blender)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/blender_addon_deb/stage/map_pieces
+        DESTINATION share/pieceviewer/blender)
 
 # Compressed as Debian keeps them: gzip -9, no name or time stamp inside.
 set(pv_doc_dir ${CMAKE_BINARY_DIR}/package-doc)
@@ -131,12 +145,15 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "wine, fonts-ipafont-gothic, fonts-wine, locales")
 # xprop tells the launcher whether the display has a window manager.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils")
+# Blender runs the add-on in /usr/share/pieceviewer/blender.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "blender")
 # The first line of the description is the summary above; CPack indents these.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "A map piece is a profile (.prt), a 3D model (.msm) and textures (.txr).
 pieceviewer-gui runs the Windows viewer under Wine: it lists the pieces of
 three folders and shows each one turning, textured. pieceviewer converts
 textures to Windows bitmaps and back; piecetool works on whole folders.
-Sample pieces are in /usr/share/pieceviewer/samples.")
+Sample pieces are in /usr/share/pieceviewer/samples, the Blender add-on
+Map Pieces in /usr/share/pieceviewer/blender.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -33,9 +33,17 @@ for path in usr/bin/pieceviewer usr/bin/piecetool usr/bin/pieceviewer-gui \
   usr/share/man/man1/pieceviewer.1.gz usr/share/man/man1/piecetool.1.gz \
   usr/share/man/man1/pieceviewer-gui.1.gz usr/share/doc/pieceviewer/copyright \
   usr/share/doc/pieceviewer/model-viewer-LICENSE \
-  $(cd "$source_dir" && find samples -type f | sed 's|^|usr/share/pieceviewer/|'); do
+  usr/share/pieceviewer/blender/map_pieces-$version.zip \
+  usr/share/pieceviewer/blender/make_asset_library.py \
+  $(cd "$source_dir" && find samples -type f | sed 's|^|usr/share/pieceviewer/|') \
+  $(cd "$source_dir/blender" && find map_pieces -type f \( -name '*.py' -o -name '*.toml' \) |
+    sed 's|^|usr/share/pieceviewer/blender/|'); do
   grep -qxF "./$path" <<<"$contents" || fail "the package lacks /$path"
 done
+# The Debian package's add-on runs the package's piecetool: no second copy.
+grep -q '^\./usr/share/pieceviewer/blender/.*/bin/' <<<"$contents" &&
+  fail "the add-on's folder carries a piecetool of its own"
+grep -qE 'Suggests:.*blender' <<<"$info" || fail "the package does not suggest blender"
 outside=$(grep -vE '^\./(usr/)?$|^\./usr/' <<<"$contents" || true)
 [[ -z "$outside" ]] || fail "files outside /usr: $outside"
 
@@ -55,6 +63,10 @@ root="$scratch/root"
 [[ "$("$root/usr/bin/pieceviewer" --version)" == "pieceviewer $version" ]] ||
   fail "pieceviewer --version"
 [[ "$("$root/usr/bin/piecetool" --version)" == "piecetool $version" ]] || fail "piecetool --version"
+addon_files=$(unzip -Z1 "$root/usr/share/pieceviewer/blender/map_pieces-$version.zip" | sort)
+grep -qxF map_pieces/__init__.py <<<"$addon_files" || fail "the add-on's zip lacks map_pieces/__init__.py"
+grep -v '^map_pieces/' <<<"$addon_files" && fail "the add-on's zip holds files outside map_pieces/"
+grep -q '/bin/' <<<"$addon_files" && fail "the add-on's zip carries a piecetool of its own"
 zcat "$root/usr/share/man/man1/pieceviewer.1.gz" | grep -q 'texture.txr' ||
   fail "the pieceviewer manual page lacks the command line"
 first=$("$root/usr/bin/piecetool" --help | head -1)

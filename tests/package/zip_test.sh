@@ -25,10 +25,14 @@ unzip -q "$zip" -d "$scratch/empty"
 top="$scratch/empty/pieceviewer-$version-win64"
 [[ -d "$top" ]] || fail "the zip holds no folder pieceviewer-$version-win64"
 
-# Exactly the programs, the README, the licence of <model-viewer> and the
-# samples.
-expected=$( { printf '%s\n' README.txt pieceviewer.exe piecetool.exe model-viewer-LICENSE.txt
-              (cd "$source_dir" && find samples -type f); } | sort)
+# Exactly the programs, the README, the licence of <model-viewer>, the
+# samples and the Blender add-on: its zip, its folder with piecetool.exe and
+# the asset library script.
+addon_zip="blender/map_pieces-$version-win64.zip"
+expected=$( { printf '%s\n' README.txt pieceviewer.exe piecetool.exe model-viewer-LICENSE.txt \
+                "$addon_zip" blender/make_asset_library.py blender/map_pieces/bin/piecetool.exe
+              (cd "$source_dir" && find samples -type f)
+              (cd "$source_dir" && find blender/map_pieces -type f \( -name '*.py' -o -name '*.toml' \)); } | sort)
 actual=$(cd "$top" && find . -type f | sed 's|^\./||' | sort)
 if [[ "$expected" != "$actual" ]]; then
   diff <(echo "$expected") <(echo "$actual") || true
@@ -37,6 +41,15 @@ fi
 for f in $(cd "$source_dir" && find samples -type f); do
   cmp -s "$source_dir/$f" "$top/$f" || fail "$f differs from the repository's"
 done
+# The add-on's zip is one folder, map_pieces/, as Blender installs it, with
+# the add-on's files and the converter it runs.
+inner=$(unzip -Z1 "$top/$addon_zip" | sort)
+outside=$(grep -v '^map_pieces/' <<<"$inner" || true)
+[[ -z "$outside" ]] || fail "$addon_zip holds files outside map_pieces/: $outside"
+for f in map_pieces/__init__.py map_pieces/blender_manifest.toml map_pieces/bin/piecetool.exe; do
+  grep -qxF "$f" <<<"$inner" || fail "$addon_zip lacks $f"
+done
+grep -q '__pycache__\|\.pyc$' <<<"$inner" && fail "$addon_zip holds byte code"
 grep -q $'\r$' "$top/README.txt" || fail "README.txt has no Windows line ends"
 grep -q 'Language for non-Unicode programs' "$top/README.txt" ||
   fail "README.txt does not say how to set the Japanese code page"
@@ -50,6 +63,11 @@ wine_session_start >/dev/null
 
 out=$(wine "$top/piecetool.exe" --version | tr -d '\r')
 [[ "$out" == "piecetool $version" ]] || fail "piecetool.exe --version said \"$out\""
+mkdir "$scratch/addon"
+unzip -q "$top/$addon_zip" -d "$scratch/addon"
+out=$(wine "$scratch/addon/map_pieces/bin/piecetool.exe" --version | tr -d '\r')
+[[ "$out" == "piecetool $version" ]] || fail "the add-on's piecetool.exe --version said \"$out\""
+echo "add-on: $addon_zip carries piecetool $version"
 wine "$top/pieceviewer.exe" /b "$top/samples/textures/brick.txr" "$scratch/brick.bmp" ||
   fail "pieceviewer.exe /b ended with an error"
 # brick.txr is 64 x 64 at 24 bits: a 54-byte header and 64 rows of 192 bytes.
