@@ -16,7 +16,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev libstb-dev     # piecetool: arguments, JSON, PNG (header-only)
   zlib1g-dev libz-mingw-w64-dev                  # piecetool: PNG compression (native, Windows)
   libtinygltf-dev                                # piecetool import: the glTF parser (header-only)
-  blender python3-numpy                          # the import's check against models Blender makes and reads
+  blender python3-numpy                          # the import's check against Blender's models, the add-on's tests
+  python3-pyflakes                               # the check of the project's Python
   fonts-wine                                     # Marlett: the symbols of the window captions
   zip unzip dpkg-dev help2man lintian x11-utils  # the release packages, their manual pages and checks
   nodejs f3d                                     # checks of piecetool's glTF: validator (npm), a real viewer

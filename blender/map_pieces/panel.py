@@ -47,7 +47,8 @@ class VIEW3D_PT_map_pieces(bpy.types.Panel):
         column.operator("map_pieces.open_site", text="Open catalogue site", icon='URL')
         if settings.checked:
             box = layout.box()
-            box.label(text=settings.checked)
+            for part in settings.checked.split(", "):
+                box.label(text=part)
             for finding in settings.findings:
                 row = box.row()
                 row.label(text=f"{finding.severity}: {finding.piece}",

@@ -13,6 +13,7 @@ import subprocess
 import sys
 
 import bpy
+from mathutils import Vector
 
 ZIP, SAMPLES, WORK, PIECETOOL = sys.argv[sys.argv.index("--") + 1:]
 FAILURES = []
@@ -116,7 +117,7 @@ def image_sizes(obj):
 
 
 def xy_bounds(obj):
-    corners = [obj.matrix_world @ __import__("mathutils").Vector(c) for c in obj.bound_box]
+    corners = [obj.matrix_world @ Vector(c) for c in obj.bound_box]
     return (min(c.x for c in corners), min(c.y for c in corners),
             max(c.x for c in corners), max(c.y for c in corners))
 
