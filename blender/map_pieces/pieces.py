@@ -30,18 +30,19 @@ def sibling_folder(profiles, *names):
 def catalogue_folders(profiles, models, textures, last):
     """The three folders of a run: those given; for an empty one the `models`
     or `textures` folder beside the profile folder, else the one used last."""
-    profiles = profiles or last[0]
+    profiles = bpy.path.abspath(profiles or last[0])
     if not models:
         models = (sibling_folder(profiles, "models", "MODELS") if profiles else "") or last[1]
     if not textures:
         textures = (sibling_folder(profiles, "textures", "TEXTURES") if profiles else "") or last[2]
+    models, textures = bpy.path.abspath(models), bpy.path.abspath(textures)
     missing = [f"{what} folder {path!r}" if path else f"no {what} folder given"
                for what, path in (("profiles", profiles), ("models", models), ("textures", textures))
                if not path or not os.path.isdir(path)]
     if missing:
         raise piecetool.PiecetoolError("Cannot read the catalogue: " + "; ".join(
             m if m.startswith("no ") else m + " does not exist" for m in missing))
-    return tuple(os.path.abspath(bpy.path.abspath(p)) for p in (profiles, models, textures))
+    return tuple(os.path.abspath(p) for p in (profiles, models, textures))
 
 
 def listed_pieces(configured, folders):

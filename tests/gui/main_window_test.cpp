@@ -72,6 +72,22 @@ class MainWindowTest : public ViewerTest {
     }
 };
 
+// Pieces made in Blender and exported by the Map Pieces add-on: the native
+// build's Blender test (blender_addon) leaves its catalogue in its build
+// folder, and the viewer lists every piece of it by the Blender object's name.
+TEST_F(MainWindowTest, ListsThePiecesExportedFromBlender) {
+    const std::string made =
+        WinePath(std::string(PV_SOURCE_DIR) + "/build/native/blender-addon/from_blender");
+    if (!std::filesystem::exists(made + "\\expected_names.txt")) {
+        GTEST_SKIP() << "no pieces exported from Blender in " << made
+                     << ": the native preset's blender_addon test makes them";
+    }
+    Scan(made + "\\profiles", made + "\\models", made + "\\textures");
+    EXPECT_EQ(PieceNames(),
+              (std::vector<std::string>{"Smooth Sphere", "Textured Cube", "Two Materials"}))
+        << "the three models of the Blender test, in their profiles' order";
+}
+
 TEST_F(MainWindowTest, ShowsTheSamplePiecesBesideTheTurningPreview) {
     EXPECT_EQ(WindowText(main), kMainTitle) << "title";
     RECT window{};
