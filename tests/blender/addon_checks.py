@@ -30,6 +30,11 @@ def folders(root):
     return [os.path.join(root, sub) for sub in ("profiles", "models", "textures")]
 
 
+def options(root):
+    """The operators' three folder options for the catalogue in root."""
+    return dict(zip(("profiles_folder", "models_folder", "textures_folder"), folders(root)))
+
+
 def files_of(root):
     """Every file under root with its bytes."""
     found = {}
@@ -61,59 +66,30 @@ def refused(call, words):
     return ""
 
 
-def glb_triangles_and_pictures(path):
-    """Triangles and picture sizes of a binary glTF, read from its JSON chunk
-    and the PNG headers in its buffer."""
+def glb_triangles(path):
+    """The triangles of a binary glTF, counted in its JSON chunk."""
     with open(path, "rb") as f:
         data = f.read()
-    length = struct.unpack_from("<I", data, 12)[0]
-    document = json.loads(data[20:20 + length])
-    binary = data[20 + length + 8:]
-    triangles = sum(document["accessors"][p["indices"]]["count"] // 3
-                    for mesh in document["meshes"] for p in mesh["primitives"])
-    sizes = []
-    for image in document.get("images", []):
-        view = document["bufferViews"][image["bufferView"]]
-        png = binary[view.get("byteOffset", 0):]
-        sizes.append(struct.unpack_from(">II", png, 16))
-    return triangles, sorted(sizes)
+    document = json.loads(data[20:20 + struct.unpack_from("<I", data, 12)[0]])
+    return sum(document["accessors"][p["indices"]]["count"] // 3
+               for mesh in document["meshes"] for p in mesh["primitives"])
 
 
 def txr_sizes(samples, model):
     """The level-0 sizes of the textures a model names, from the TXR headers."""
     with open(os.path.join(samples, "models", model), "rb") as f:
         data = f.read()
-    count = struct.unpack_from("<h", data, 0)[0]
-    names, at = [], 2
-    for _ in range(max(count, 0)):
-        end = data.index(b"\0", at)
-        names.append(data[at:end].decode("ascii"))
-        at = end + 1
+    names = data[2:].split(b"\0")[:struct.unpack_from("<h", data, 0)[0]]
     sizes = []
     for name in names:
-        txr = os.path.join(samples, "textures", os.path.splitext(name)[0] + ".txr")
-        with open(txr, "rb") as f:
+        with open(os.path.join(samples, "textures", os.path.splitext(name.decode())[0] + ".txr"), "rb") as f:
             sizes.append(struct.unpack("<ii", f.read(8)))
     return sorted(sizes)
 
 
-def triangles_of(obj):
-    depsgraph = bpy.context.evaluated_depsgraph_get()
-    mesh = obj.evaluated_get(depsgraph).to_mesh()
-    mesh.calc_loop_triangles()
-    count = len(mesh.loop_triangles)
-    obj.evaluated_get(depsgraph).to_mesh_clear()
-    return count
-
-
 def image_sizes(obj):
-    sizes = []
-    for slot in obj.material_slots:
-        if slot.material and slot.material.node_tree:
-            for node in slot.material.node_tree.nodes:
-                if node.type == 'TEX_IMAGE' and node.image:
-                    sizes.append(tuple(node.image.size))
-    return sorted(sizes)
+    return sorted(tuple(node.image.size) for slot in obj.material_slots
+                  for node in slot.material.node_tree.nodes if node.type == 'TEX_IMAGE')
 
 
 def xy_bounds(obj):
@@ -148,18 +124,15 @@ def check_sample_imports(work):
                    capture_output=True)
     for obj, profile, name in zip(objects, profiles, SAMPLE_NAMES):
         check(obj.name == name, f"{profile}: named {obj.name!r}, not {name!r}")
-        triangles, pictures = glb_triangles_and_pictures(
-            os.path.join(exported, profile[:-4] + ".glb"))
-        check(triangles_of(obj) == triangles,
-              f"{profile}: {triangles_of(obj)} triangles, the model has {triangles}")
+        triangles = glb_triangles(os.path.join(exported, profile[:-4] + ".glb"))
+        obj.data.calc_loop_triangles()
+        check(len(obj.data.loop_triangles) == triangles,
+              f"{profile}: {len(obj.data.loop_triangles)} triangles, the model has {triangles}")
         with open(os.path.join(samples, "profiles", profile), "rb") as f:
             model = f.read()[0:32].split(b"\0")[0].decode("ascii")
         wanted = txr_sizes(samples, model)
-        check(image_sizes(obj) == wanted == pictures,
-              f"{profile}: images {image_sizes(obj)}, textures {wanted}, export's {pictures}")
-        check(all(slot.material.node_tree.nodes[n].image.packed_file is not None
-                  for slot in obj.material_slots for n in range(len(slot.material.node_tree.nodes))
-                  if slot.material.node_tree.nodes[n].type == 'TEX_IMAGE'),
+        check(image_sizes(obj) == wanted, f"{profile}: images {image_sizes(obj)}, textures {wanted}")
+        check(all(image.packed_file for image in bpy.data.images if image.users),
               f"{profile}: its images are packed into the .blend")
         check(tuple(obj.location) == (0, 0, 0), f"{profile}: at the origin")
         check((obj["map_piece_profile"], obj["map_piece_models"], obj["map_piece_textures"]) ==
@@ -169,9 +142,7 @@ def check_sample_imports(work):
 
 def check_catalogue_import(work):
     clear_scene()
-    samples = folders(os.path.join(work, "samples"))
-    bpy.ops.map_pieces.import_catalogue(profiles_folder=samples[0], models_folder=samples[1],
-                                        textures_folder=samples[2])
+    bpy.ops.map_pieces.import_catalogue(**options(os.path.join(work, "samples")))
     children = [c.name for c in bpy.context.scene.collection.children]
     check(children == SAMPLE_NAMES, f"a collection per piece in list order: {children}")
     objects = [bpy.data.collections[n].objects[0] for n in children if bpy.data.collections[n].objects]
@@ -248,8 +219,7 @@ def check_exports(work):
     sphere_faces = len(models[2][0].data.polygons)
     for obj, stem in models:
         only_selected(obj)
-        outcome = bpy.ops.export_scene.map_piece(*[], **dict(zip(
-            ("profiles_folder", "models_folder", "textures_folder"), folders(ours))), stem=stem)
+        outcome = bpy.ops.export_scene.map_piece(**options(ours), stem=stem)
         check(outcome == {'FINISHED'}, f"{stem}: exported ({outcome})")
         # What a user gets by hand: Blender's glTF export of the same
         # evaluated object, imported by piecetool.
@@ -309,7 +279,7 @@ def check_refusals(work, prefs, catalogue):
     for index, polygon in enumerate(grid.data.polygons):
         polygon.material_index = index % 18
     only_selected(grid)
-    targets = dict(zip(("profiles_folder", "models_folder", "textures_folder"), folders(catalogue)))
+    targets = options(catalogue)
     refused(lambda: bpy.ops.export_scene.map_piece(**targets), "17 textures")
     bpy.ops.mesh.primitive_cube_add()
     only_selected(bpy.context.active_object)
@@ -326,15 +296,13 @@ def check_refusals(work, prefs, catalogue):
 
 def check_findings(copy):
     os.remove(os.path.join(copy, "textures", "brick.txr"))
-    bpy.ops.map_pieces.check_catalogue(**dict(zip(
-        ("profiles_folder", "models_folder", "textures_folder"), folders(copy))))
+    bpy.ops.map_pieces.check_catalogue(**options(copy))
     settings = bpy.context.scene.map_pieces
     seen = [(f.severity, f.code, f.piece) for f in settings.findings]
     check(("error", "texture-missing", "Flag Pole") in seen, f"the check's findings: {seen}")
     check(settings.checked.startswith("5 pieces checked, "), f"the summary: {settings.checked}")
     site = os.path.join(WORK, "site")
-    bpy.ops.map_pieces.open_site(directory=site, open_browser=False, **dict(zip(
-        ("profiles_folder", "models_folder", "textures_folder"), folders(copy))))
+    bpy.ops.map_pieces.open_site(directory=site, open_browser=False, **options(copy))
     check(os.path.isfile(os.path.join(site, "index.html")), "the site written")
 
 
@@ -382,8 +350,7 @@ def main():
                    capture_output=True)
     library = os.path.join(WORK, "operator", "pieces.blend")
     os.makedirs(os.path.dirname(library), exist_ok=True)
-    bpy.ops.map_pieces.make_asset_library(**dict(zip(
-        ("profiles_folder", "models_folder", "textures_folder"), folders(SAMPLES))), filepath=library)
+    bpy.ops.map_pieces.make_asset_library(**options(SAMPLES), filepath=library)
     check_library(library, pictures)
     check_library(os.path.join(WORK, "script", "pieces.blend"), pictures)
     print(f"{len(FAILURES)} failures")
