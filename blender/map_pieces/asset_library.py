@@ -91,6 +91,7 @@ def write_library(context, configured, folders, filepath, report=None):
         before = {kind: set(getattr(bpy.data, kind))
                   for kind in ("objects", "meshes", "materials", "images", "textures")}
         assets = []
+        reader = pieces.ScratchScene().__enter__()
         try:
             identifier = None
             wm = context.window_manager
@@ -102,11 +103,10 @@ def write_library(context, configured, folders, filepath, report=None):
                         report({'WARNING'}, f"{piece['name']} ({piece['profile']}): not exported, "
                                             "left out of the library")
                     continue
-                obj = pieces.piece_object(pieces.import_glb(glb), piece["name"])
+                obj = pieces.piece_object(reader.import_glb(glb), piece["name"])
                 pieces.mark_piece(obj, piece["name"], os.path.join(folders[0], piece["profile"]),
                                   folders[1], folders[2])
-                for users in list(obj.users_collection):
-                    users.objects.unlink(obj)
+                reader.take(obj, None)
                 obj.asset_mark()
                 obj.asset_data.tags.new(piece["profile"])
                 obj.asset_data.tags.new(f"{piece['textures']} textures")
@@ -116,7 +116,6 @@ def write_library(context, configured, folders, filepath, report=None):
                     set_preview(obj, png)
                 assets.append(obj)
                 wm.progress_update(done + 1)
-            wm.progress_end()
             identifier = catalogue_id(os.path.join(out_folder, CATS_FILE),
                                       catalogue_name(folders[0]))
             for obj in assets:
@@ -125,11 +124,11 @@ def write_library(context, configured, folders, filepath, report=None):
             bpy.data.libraries.write(temporary, set(assets), fake_user=True, compress=True)
             os.replace(temporary, filepath)
         finally:
+            context.window_manager.progress_end()
+            reader.__exit__()
             # The scene is left as it was: what the import made goes again.
-            for kind, old in before.items():
-                collection = getattr(bpy.data, kind)
-                for block in [b for b in collection if b not in old]:
-                    collection.remove(block)
+            bpy.data.batch_remove([block for kind, old in before.items()
+                                   for block in getattr(bpy.data, kind) if block not in old])
     return len(assets), len(listed)
 
 

@@ -97,22 +97,21 @@ def import_pieces(context, operator, folders, listed, collection_per_piece, whol
         findings = [line.strip() for line in run.stdout.splitlines()
                     if line.startswith("error ")]
         target = context.collection
-        with Progress(context, len(listed)) as progress:
+        with Progress(context, len(listed)) as progress, pieces.ScratchScene() as reader:
             for done, piece in enumerate(listed):
                 glb = os.path.join(scratch, piece["stem"] + ".glb")
                 if not os.path.isfile(glb):
                     said = [f for f in findings if f"({piece['profile']})" in f]
                     skipped.append((piece, said[0] if said else "not exported"))
                     continue
-                obj = pieces.piece_object(pieces.import_glb(glb), piece["name"])
+                obj = pieces.piece_object(reader.import_glb(glb), piece["name"])
                 pieces.mark_piece(obj, piece["name"], os.path.join(folders[0], piece["profile"]),
                                   folders[1], folders[2])
+                collection = target
                 if collection_per_piece:
                     collection = bpy.data.collections.new(piece["name"])
                     target.children.link(collection)
-                    for users in list(obj.users_collection):
-                        users.objects.unlink(obj)
-                    collection.objects.link(obj)
+                reader.take(obj, collection)
                 objects.append(obj)
                 progress.step(done + 1)
     return objects, skipped

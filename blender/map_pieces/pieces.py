@@ -66,14 +66,40 @@ def mend_numpy_for_gltf():
             numpy.bool = bool
 
 
-def import_glb(path):
-    """The mesh objects Blender's glTF importer makes of the file."""
-    mend_numpy_for_gltf()
-    before = set(bpy.data.objects)
-    outcome = bpy.ops.import_scene.gltf(filepath=path)
-    if 'FINISHED' not in outcome:
-        raise piecetool.PiecetoolError(f"Blender's glTF importer could not read {path}")
-    return [o for o in bpy.data.objects if o not in before]
+class ScratchScene:
+    """An empty scene that Blender's glTF importer reads each piece into, so
+    that what the importer and every operator call do to the whole scene
+    (update the view layer, deselect every object) stays as small as one
+    piece: importing into the user's scene makes a catalogue of a thousand
+    pieces take quadratic time. Pieces are moved out of it; it is removed
+    at the end."""
+
+    def __enter__(self):
+        self.scene = bpy.data.scenes.new("Map Pieces import")
+        return self
+
+    def __exit__(self, *exc):
+        for obj in list(self.scene.collection.objects):
+            bpy.data.objects.remove(obj)
+        bpy.data.scenes.remove(self.scene)
+        return False
+
+    def import_glb(self, path):
+        """The objects Blender's glTF importer makes of the file, in this
+        scene's collection."""
+        mend_numpy_for_gltf()
+        with bpy.context.temp_override(scene=self.scene, view_layer=self.scene.view_layers[0]):
+            outcome = bpy.ops.import_scene.gltf(filepath=path)
+        if 'FINISHED' not in outcome:
+            raise piecetool.PiecetoolError(f"Blender's glTF importer could not read {path}")
+        return list(self.scene.collection.objects)
+
+    def take(self, obj, collection):
+        """Moves an object from this scene into `collection` (none: into no
+        collection)."""
+        if collection is not None:
+            collection.objects.link(obj)
+        self.scene.collection.objects.unlink(obj)
 
 
 def mark_piece(obj, name, profile_path, models, textures):
