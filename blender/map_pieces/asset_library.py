@@ -4,6 +4,7 @@
 # with its profile's name and texture count, in an asset catalogue named
 # after the catalogue, written to a .blend with blender_assets.cats.txt
 # beside it. Used by the operator and by make_asset_library.py.
+import array
 import os
 import tempfile
 import uuid
@@ -59,16 +60,16 @@ def catalogue_id(cats_path, name):
 
 
 def set_preview(obj, png):
-    """The object's asset preview: the pixels of the PNG as they are."""
+    """The object's asset preview: the pixels of the PNG as they are. The
+    picture read stays until the library is written: removing a data-block
+    makes Blender look through the whole file, so all go in one batch."""
     image = bpy.data.images.load(png, check_existing=False)
-    try:
-        width, height = image.size
-        pixels = list(image.pixels[:])
-    finally:
-        bpy.data.images.remove(image)
+    width, height = image.size
+    pixels = array.array("f", bytes(4 * 4 * width * height))
+    image.pixels.foreach_get(pixels)
     preview = obj.preview_ensure()
     preview.image_size = (width, height)
-    preview.image_pixels_float = pixels
+    preview.image_pixels_float.foreach_set(pixels)
 
 
 def write_library(context, configured, folders, filepath, report=None):

@@ -92,7 +92,18 @@ class ScratchScene:
             outcome = bpy.ops.import_scene.gltf(filepath=path)
         if 'FINISHED' not in outcome:
             raise piecetool.PiecetoolError(f"Blender's glTF importer could not read {path}")
-        return list(self.scene.collection.objects)
+        objects = list(self.scene.collection.objects)
+        # The importer names every unnamed picture "Image_N": with hundreds of
+        # pieces Blender would search ever longer for a free numbered name.
+        # Each picture takes its material's name (the texture's name in the
+        # model) instead.
+        for obj in objects:
+            for slot in obj.material_slots if obj.type == 'MESH' else ():
+                if slot.material and slot.material.node_tree:
+                    for node in slot.material.node_tree.nodes:
+                        if node.type == 'TEX_IMAGE' and node.image and node.image.users == 1:
+                            node.image.name = slot.material.name
+        return objects
 
     def take(self, obj, collection):
         """Moves an object from this scene into `collection` (none: into no
