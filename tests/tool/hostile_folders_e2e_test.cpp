@@ -1,0 +1,261 @@
+// The real programs of this build in folders that others may have tampered
+// with and under the limits of the system: a link inside an output folder, a
+// texture cut short while it is read, a file size limit, file names that are
+// no text. Nothing outside the named folders may change, and no signal may
+// end a run.
+#include "builders/txr_builder.h"
+#include "support/run_program.h"
+#include "support/scratch.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
+
+#ifndef _WIN32
+
+const std::string kSamples = PV_SAMPLES_FOLDER;
+
+ProgramResult Piecetool(const Args& arguments, long fileSizeLimit = -1) {
+    ProgramResult result = RunProgram(PiecetoolUnderTest(), arguments, fileSizeLimit);
+    EXPECT_TRUE(result.started) << "ended by a signal: " << arguments[0];
+    return result;
+}
+
+Args OnSamples(const std::string& command, const Args& more) {
+    Args args = {command, kSamples + "/profiles", kSamples + "/models", kSamples + "/textures"};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// Every file below `folder` with its bytes: equal before and after means
+// nothing there was written, replaced or removed.
+std::map<std::string, Bytes> Contents(const fs::path& folder) {
+    std::map<std::string, Bytes> files;
+    for (const std::string& name : FolderEntries(folder, true)) {
+        files[name] =
+            fs::is_regular_file(folder / name) ? ReadBytes((folder / name).string()) : Bytes{};
+    }
+    return files;
+}
+
+// A command run once into a clean `out`, whose folder or file `linked` is then
+// moved outside and replaced by a link to it.
+struct LinkCase {
+    const char* what;
+    std::function<Args(const std::string& out)> command;
+    const char* linked; // below the output folder: a folder or a file
+};
+
+TEST(HostileFolders, NoCommandWritesOrRemovesThroughALinkInsideItsOutputFolder) {
+    ScratchFolder scratch;
+    const std::string in = scratch.File("in"), glb = scratch.File("glb");
+    fs::create_directories(in + "/sub");
+    WriteBytes(in + "/sub/a.txr", BuildTxr({8, 8, 24, 1, PatternPixel, {}}));
+    ASSERT_EQ(Piecetool(OnSamples("export", {glb, "--piece", "brick_cube"})).exitCode, 0);
+    const auto import = [&](const std::string& out) {
+        return Args{"import", glb + "/brick_cube.glb", out + "/p", out + "/m", out + "/t",
+                    "--force"};
+    };
+    const auto convert = [&](const std::string& out) {
+        return Args{"convert", "-r", in, "--out", out, "-f"};
+    };
+    const std::vector<LinkCase> cases = {
+        {"site, linked pieces", [](auto out) { return OnSamples("site", {out}); }, "pieces"},
+        {"site, linked page", [](auto out) { return OnSamples("site", {out}); },
+         "pieces/brick_cube.html"},
+        {"site, linked index", [](auto out) { return OnSamples("site", {out}); }, "index.html"},
+        {"convert --out, linked subfolder", convert, "sub"},
+        {"convert --out, linked output", convert, "sub/a.bmp"},
+        {"convert beside, linked output",
+         [&](auto out) {
+             fs::copy_file(in + "/sub/a.txr", out + "/a.txr", fs::copy_options::skip_existing);
+             return Args{"convert", out + "/a.txr", "-f"};
+         },
+         "a.bmp"},
+        {"render", [](auto out) { return OnSamples("render", {out}); }, "brick_cube.png"},
+        {"export", [](auto out) { return OnSamples("export", {out}); }, "brick_cube.glb"},
+        {"import, linked profile", import, "p/brick_cube.prt"},
+        {"import, linked model", import, "m/brick_cube.msm"},
+    };
+    for (const LinkCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string out = scratch.File("out"), outside = scratch.File("outside");
+        fs::remove_all(out);
+        fs::remove_all(outside);
+        for (const char* folder : {"/p", "/m", "/t"}) {
+            fs::create_directories(out + folder);
+        }
+        ASSERT_EQ(Piecetool(c.command(out)).exitCode, 0);
+        const std::string link = out + "/" + c.linked;
+        const fs::path target = fs::path(outside) / fs::path(link).filename();
+        fs::create_directories(outside);
+        fs::rename(link, target);
+        fs::create_symlink(target, link);
+        // Bytes that no run writes: a write through the link would show.
+        for (const auto& [name, bytes] : Contents(outside)) {
+            if (fs::is_regular_file(fs::path(outside) / name)) {
+                WriteBytes(outside + "/" + name, Bytes{'o', 'l', 'd'});
+            }
+        }
+        const auto before = Contents(outside);
+        const ProgramResult result = Piecetool(c.command(out));
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(Has(result.standardOutput + result.standardError,
+                        link + " is a symbolic link or junction"))
+            << result.standardOutput << result.standardError;
+        EXPECT_EQ(Contents(outside), before);
+    }
+}
+
+TEST(HostileFolders, SiteTakesOnlyItsOwnNamesFromATamperedManifest) {
+    ScratchFolder scratch;
+    const std::string out = scratch.File("site"), outside = scratch.File("outside");
+    fs::create_directories(outside);
+    WriteBytes(outside + "/x.html", Bytes{'x'});
+    ASSERT_EQ(Piecetool(OnSamples("site", {out})).exitCode, 0);
+    std::ofstream(out + "/piecetool-site.txt", std::ios::app)
+        << "../outside/x.html\n" + outside + "/x.html\npieces/../../outside/x.html\n"
+        << "pieces/x.html/../../../outside/x.html\n";
+    EXPECT_EQ(Piecetool(OnSamples("site", {out})).exitCode, 0);
+    EXPECT_EQ(FolderEntries(outside), std::vector<std::string>{"x.html"});
+}
+
+// Runs `program` under strace, stopped by SIGSTOP just after its first call of
+// `call` on `input`; `whileStopped` runs then, and the program goes on.
+// Returns the exit code, or -1 when a signal ended the program.
+int RunStoppedAt(const Args& program, const std::string& call, const std::string& input,
+                 const std::function<void()>& whileStopped) {
+    const ScratchFolder logs;
+    const std::string log = logs.File("strace");
+    Args args = {"strace", "-f",
+                 "-o",     log,
+                 "-P",     input,
+                 "-e",     "trace=" + call,
+                 "-e",     "inject=" + call + ":signal=SIGSTOP:when=1"};
+    args.insert(args.end(), program.begin(), program.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(open("/dev/null", O_WRONLY), 1);
+        execvp("strace", argv.data());
+        _exit(127);
+    }
+    // The log names the stopped process: "PID --- stopped by SIGSTOP ---".
+    pid_t stopped = 0;
+    while (stopped == 0 && waitpid(child, nullptr, WNOHANG) == 0) {
+        std::ifstream lines(log);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.find("--- stopped by SIGSTOP ---") != std::string::npos) {
+                stopped = std::stoi(line);
+            }
+        }
+        usleep(2000); // a poll of the log, not a wait for the program
+    }
+    if (stopped != 0) {
+        whileStopped();
+        kill(stopped, SIGCONT);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return stopped != 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(HostileFolders, ATextureCutShortWhileItIsReadIsRefusedWithoutASignal) {
+    if (std::system("strace -V >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "strace is not installed";
+    }
+    ScratchFolder folder;
+    const std::string texture = folder.File("big.txr");
+    // The calls that make the texture's bytes readable: its first bytes are
+    // read, the rest is mapped.
+    for (const char* call : {"pread64", "mmap"}) {
+        for (const Args& program : {Args{ProgramUnderTest(), "/b", texture, folder.File("out.bmp")},
+                                    Args{PiecetoolUnderTest(), "convert", texture, "-j", "2"}}) {
+            SCOPED_TRACE(std::string(call) + " " + program[1]);
+            WriteBytes(texture, BuildTxr({256, 256, 24, 1, PatternPixel, {}}));
+            const int code =
+                RunStoppedAt(program, call, texture, [&] { fs::resize_file(texture, 1000); });
+            EXPECT_EQ(code, program[1] == "/b" ? 0 : 1);
+            EXPECT_EQ(folder.Entries(), std::vector<std::string>{"big.txr"});
+        }
+    }
+}
+
+TEST(HostileFolders, AFileSizeLimitFailsTheWriteLikeAFullDisk) {
+    ScratchFolder folder;
+    WriteBytes(folder.File("big.txr"), BuildTxr({256, 256, 24, 1, PatternPixel, {}}));
+    const ProgramResult convert = Piecetool({"convert", folder.File("big.txr")}, 4096);
+    EXPECT_EQ(convert.exitCode, 1);
+    EXPECT_TRUE(Has(convert.standardOutput, "big.bmp: failed\n  couldn't be written\n"));
+    const ProgramResult png = Piecetool({"convert", "--to", "png", folder.File("big.txr")}, 4096);
+    EXPECT_TRUE(Has(png.standardOutput, "big.png: failed\n  cannot be written: File too large\n"))
+        << png.standardOutput;
+    const ProgramResult site = Piecetool(OnSamples("site", {folder.File("site")}), 20000);
+    EXPECT_EQ(site.exitCode, 1);
+    EXPECT_TRUE(Has(site.standardError + site.standardOutput, "write-failed"));
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"big.txr", "site"}));
+    for (const std::string& name : FolderEntries(folder.File("site"), true)) {
+        EXPECT_EQ(name.find(".~pv"), std::string::npos) << name;
+    }
+}
+
+TEST(HostileFolders, ConvertAndCheckShowNamesThatAreNoTextAsEscapes) {
+    ScratchFolder folder;
+    WriteBytes(folder.File("a\nb\x80.txr"), BuildTxr({8, 8, 24, 1, PatternPixel, {}}));
+    const ProgramResult convert = Piecetool({"convert", folder.File("a\nb\x80.txr")});
+    EXPECT_TRUE(Has(convert.standardOutput,
+                    "/a\\nb\\x80.txr -> " + folder.File("a\\nb\\x80.bmp") + "\n1 converted"))
+        << convert.standardOutput;
+    for (const char* sub : {"p", "m", "t"}) {
+        fs::create_directories(folder.File(sub));
+    }
+    WriteBytes(folder.File("p/x\n\xff\x01.prt"), Bytes(10, 0));
+    const Args check = {"check", folder.File("p"), folder.File("m"), folder.File("t")};
+    EXPECT_TRUE(Has(Piecetool(check).standardOutput, "(x\\n\\xFF\\x01.prt)"));
+    Args json = check;
+    json.push_back("--json");
+    const auto document = nlohmann::json::parse(Piecetool(json).standardOutput);
+    EXPECT_EQ(document["findings"][0]["file"], "x\\n\\xFF\\x01.prt");
+}
+
+TEST(HostileFolders, TheSampleGeneratorTakesOptionsAsOptionsNeverAsAFolder) {
+    ScratchFolder folder;
+    const fs::path before = fs::current_path();
+    fs::current_path(folder.Path());
+    const ProgramResult help = RunProgram(PV_MAKE_SAMPLES_PATH, {"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.standardOutput, "usage: make_samples <samples folder>\n");
+    const ProgramResult unknown = RunProgram(PV_MAKE_SAMPLES_PATH, {"--bogus"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.standardError,
+              "unknown option --bogus\nusage: make_samples <samples folder>\n");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{}) << "nothing written";
+    EXPECT_EQ(RunProgram(PV_MAKE_SAMPLES_PATH, {"--", "-samples"}).exitCode, 0);
+    EXPECT_TRUE(fs::is_regular_file(folder.File("-samples/profiles/red_box.prt")));
+    fs::current_path(before);
+}
+
+#endif
+
+} // namespace
