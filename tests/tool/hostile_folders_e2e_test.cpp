@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <utility>
 #include <map>
 
 #ifndef _WIN32
@@ -44,24 +45,15 @@ Args OnSamples(const std::string& command, const Args& more) {
     return args;
 }
 
-// Every file below `folder` with its bytes: equal before and after means
-// nothing there was written, replaced or removed.
+// Every file below `folder` with its bytes (a folder: none).
 std::map<std::string, Bytes> Contents(const fs::path& folder) {
     std::map<std::string, Bytes> files;
     for (const std::string& name : FolderEntries(folder, true)) {
-        files[name] =
-            fs::is_regular_file(folder / name) ? ReadBytes((folder / name).string()) : Bytes{};
+        const std::string path = (folder / name).string();
+        files[name] = fs::is_regular_file(path) ? ReadBytes(path) : Bytes{};
     }
     return files;
 }
-
-// A command run once into a clean `out`, whose folder or file `linked` is then
-// moved outside and replaced by a link to it.
-struct LinkCase {
-    const char* what;
-    std::function<Args(const std::string& out)> command;
-    const char* linked; // below the output folder: a folder or a file
-};
 
 TEST(HostileFolders, NoCommandWritesOrRemovesThroughALinkInsideItsOutputFolder) {
     ScratchFolder scratch;
@@ -69,53 +61,50 @@ TEST(HostileFolders, NoCommandWritesOrRemovesThroughALinkInsideItsOutputFolder) 
     fs::create_directories(in + "/sub");
     WriteBytes(in + "/sub/a.txr", BuildTxr({8, 8, 24, 1, PatternPixel, {}}));
     ASSERT_EQ(Piecetool(OnSamples("export", {glb, "--piece", "brick_cube"})).exitCode, 0);
-    const auto import = [&](const std::string& out) {
-        return Args{"import", glb + "/brick_cube.glb", out + "/p", out + "/m", out + "/t",
-                    "--force"};
+    const Args site = OnSamples("site", {"OUT"});
+    const Args import = {"import", glb + "/brick_cube.glb", "OUT/p", "OUT/m", "OUT/t", "--force"};
+    const Args convert = {"convert", "-r", in, "--out", "OUT", "-f"};
+    // Each command is run once into a clean OUT; then the folder or file
+    // `linked` below it moves outside, a link to it in its place, and the
+    // command runs again.
+    const std::pair<Args, std::string> cases[] = {
+        {site, "pieces"},
+        {site, "pieces/brick_cube.html"},
+        {site, "index.html"},
+        {convert, "sub"},
+        {convert, "sub/a.bmp"},
+        {{"convert", "OUT/a.txr", "-f"}, "a.bmp"},
+        {OnSamples("render", {"OUT"}), "brick_cube.png"},
+        {OnSamples("export", {"OUT"}), "brick_cube.glb"},
+        {import, "p/brick_cube.prt"},
+        {import, "m/brick_cube.msm"},
     };
-    const auto convert = [&](const std::string& out) {
-        return Args{"convert", "-r", in, "--out", out, "-f"};
-    };
-    const std::vector<LinkCase> cases = {
-        {"site, linked pieces", [](auto out) { return OnSamples("site", {out}); }, "pieces"},
-        {"site, linked page", [](auto out) { return OnSamples("site", {out}); },
-         "pieces/brick_cube.html"},
-        {"site, linked index", [](auto out) { return OnSamples("site", {out}); }, "index.html"},
-        {"convert --out, linked subfolder", convert, "sub"},
-        {"convert --out, linked output", convert, "sub/a.bmp"},
-        {"convert beside, linked output",
-         [&](auto out) {
-             fs::copy_file(in + "/sub/a.txr", out + "/a.txr", fs::copy_options::skip_existing);
-             return Args{"convert", out + "/a.txr", "-f"};
-         },
-         "a.bmp"},
-        {"render", [](auto out) { return OnSamples("render", {out}); }, "brick_cube.png"},
-        {"export", [](auto out) { return OnSamples("export", {out}); }, "brick_cube.glb"},
-        {"import, linked profile", import, "p/brick_cube.prt"},
-        {"import, linked model", import, "m/brick_cube.msm"},
-    };
-    for (const LinkCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string out = scratch.File("out"), outside = scratch.File("outside");
+    const std::string out = scratch.File("out"), outside = scratch.File("outside");
+    for (const auto& [command, linked] : cases) {
+        SCOPED_TRACE(command[0] + " " + linked);
+        Args args = command;
+        for (std::string& arg : args) {
+            arg = arg.starts_with("OUT") ? out + arg.substr(3) : arg;
+        }
         fs::remove_all(out);
         fs::remove_all(outside);
+        fs::create_directories(outside);
         for (const char* folder : {"/p", "/m", "/t"}) {
             fs::create_directories(out + folder);
         }
-        ASSERT_EQ(Piecetool(c.command(out)).exitCode, 0);
-        const std::string link = out + "/" + c.linked;
+        fs::copy_file(in + "/sub/a.txr", out + "/a.txr");
+        ASSERT_EQ(Piecetool(args).exitCode, 0);
+        const std::string link = out + "/" + linked;
         const fs::path target = fs::path(outside) / fs::path(link).filename();
-        fs::create_directories(outside);
         fs::rename(link, target);
         fs::create_symlink(target, link);
-        // Bytes that no run writes: a write through the link would show.
         for (const auto& [name, bytes] : Contents(outside)) {
-            if (fs::is_regular_file(fs::path(outside) / name)) {
-                WriteBytes(outside + "/" + name, Bytes{'o', 'l', 'd'});
+            if (!bytes.empty()) {
+                WriteBytes(outside + "/" + name, Bytes{'o', 'l', 'd'}); // no run writes these
             }
         }
         const auto before = Contents(outside);
-        const ProgramResult result = Piecetool(c.command(out));
+        const ProgramResult result = Piecetool(args);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(Has(result.standardOutput + result.standardError,
                         link + " is a symbolic link or junction"))
@@ -126,15 +115,13 @@ TEST(HostileFolders, NoCommandWritesOrRemovesThroughALinkInsideItsOutputFolder) 
 
 TEST(HostileFolders, SiteTakesOnlyItsOwnNamesFromATamperedManifest) {
     ScratchFolder scratch;
-    const std::string out = scratch.File("site"), outside = scratch.File("outside");
-    fs::create_directories(outside);
-    WriteBytes(outside + "/x.html", Bytes{'x'});
+    const std::string out = scratch.File("site");
+    WriteBytes(scratch.File("x.html"), Bytes{'x'});
     ASSERT_EQ(Piecetool(OnSamples("site", {out})).exitCode, 0);
     std::ofstream(out + "/piecetool-site.txt", std::ios::app)
-        << "../outside/x.html\n" + outside + "/x.html\npieces/../../outside/x.html\n"
-        << "pieces/x.html/../../../outside/x.html\n";
+        << "../x.html\n" + scratch.File("x.html") + "\npieces/../../x.html\n";
     EXPECT_EQ(Piecetool(OnSamples("site", {out})).exitCode, 0);
-    EXPECT_EQ(FolderEntries(outside), std::vector<std::string>{"x.html"});
+    EXPECT_EQ(scratch.Entries(), (std::vector<std::string>{"site", "x.html"}));
 }
 
 // Runs `program` under strace, stopped by SIGSTOP just after its first call of
