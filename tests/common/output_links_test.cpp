@@ -25,7 +25,8 @@ TEST(OutputLinks, TheFirstLinkBelowTheFolderIsNamedAndTheFolderItselfMayBeOne) {
     if (error) {
         GTEST_SKIP() << "this system makes no links here: " << error.message();
     }
-    const std::string out = (root / "out").string(), sep(1, fs::path::preferred_separator);
+    const std::string out = (root / "out").string(),
+                      sep(1, static_cast<char>(fs::path::preferred_separator));
     const struct {
         std::string folder;
         std::string below; // the path is folder + separator + below
@@ -46,8 +47,8 @@ TEST(OutputLinks, TheFirstLinkBelowTheFolderIsNamedAndTheFolderItselfMayBeOne) {
     };
     for (const auto& c : cases) {
         std::string below = c.below, link = c.link;
-        std::replace(below.begin(), below.end(), '/', fs::path::preferred_separator);
-        std::replace(link.begin(), link.end(), '/', fs::path::preferred_separator);
+        std::replace(below.begin(), below.end(), '/', sep[0]);
+        std::replace(link.begin(), link.end(), '/', sep[0]);
         const std::string spelt = c.folder + (c.folder.ends_with(sep) ? "" : sep);
         const std::string path = spelt + below;
         EXPECT_EQ(LinkBelowFolder(c.folder, path),
