@@ -6,6 +6,7 @@
 #include "builders/txr_builder.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
+#include "support/wine_path.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -241,6 +242,48 @@ TEST(HostileFolders, TheSampleGeneratorTakesOptionsAsOptionsNeverAsAFolder) {
     EXPECT_EQ(RunProgram(PV_MAKE_SAMPLES_PATH, {"--", "-samples"}).exitCode, 0);
     EXPECT_TRUE(fs::is_regular_file(folder.File("-samples/profiles/red_box.prt")));
     fs::current_path(before);
+}
+
+#else
+
+// Wine makes no links, but shows those of the Linux file system that lead to
+// a folder as reparse points; one that leads to a file it follows, so there
+// the output replaces the link itself. make_links.sh has linked a folder or a
+// file below each output folder to one outside.
+TEST(HostileFolders, NoCommandWritesThroughAReparsePointInsideItsOutputFolder) {
+    const std::string root = WinePath(PV_LINKS_FOLDER), samples = WinePath(PV_SAMPLES_FOLDER);
+    const auto onSamples = [&](const char* command, const std::string& out) {
+        return Args{command, samples + "\\profiles", samples + "\\models", samples + "\\textures",
+                    root + out};
+    };
+    const struct {
+        Args command;
+        std::string link;
+        bool refused;
+    } cases[] = {
+        {onSamples("site", "\\site"), "\\site\\pieces", true},
+        {{"convert", "-r", root + "\\in", "--out", root + "\\out", "-f"}, "\\out\\sub", true},
+        {onSamples("render", "\\render"), "\\render\\brick_cube.png", false},
+    };
+    const auto contents = [&] {
+        std::vector<std::pair<std::string, Bytes>> files;
+        for (const std::string& name : FolderEntries(root + "\\outside", true)) {
+            const std::string path = root + "\\outside\\" + name;
+            files.emplace_back(name, fs::is_regular_file(path) ? ReadBytes(path) : Bytes{});
+        }
+        return files;
+    };
+    const auto before = contents();
+    ASSERT_EQ(before.size(), 5u) << "the set-up made the outside folder";
+    for (const auto& c : cases) {
+        const ProgramResult result = RunProgram(PiecetoolUnderTest(), c.command);
+        EXPECT_EQ(result.exitCode, c.refused ? 1 : 0) << c.command[0];
+        EXPECT_EQ(Has(result.standardOutput + result.standardError,
+                      root + c.link + " is a symbolic link or junction"),
+                  c.refused)
+            << result.standardOutput << result.standardError;
+        EXPECT_EQ(contents(), before) << c.command[0];
+    }
 }
 
 #endif
