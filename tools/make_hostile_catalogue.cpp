@@ -9,6 +9,7 @@
 // either order) with the texts the pages must show for them: written here
 // literally, not computed by the code under test.
 //   make_hostile_catalogue FOLDER      (Linux: the file names need its file system)
+#include "builders/tool_arguments.h"
 #include "builders/msm_builder.h"
 #include "builders/piece_files.h"
 #include "builders/txr_builder.h"
@@ -16,6 +17,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -70,9 +73,9 @@ std::vector<HostilePiece> Pieces() {
          {},
          true,
          false},
-        // Not UTF-8 as a Linux file name: shown with U+FFFD for the byte.
-        {"k_\x95\x5C.prt", "Shift-JIS File Name", "Shift-JIS File Name", "k_\xEF\xBF\xBD\\.prt",
-         "box.msm", box, false, true},
+        // Not UTF-8 as a Linux file name: the byte is shown as an escape.
+        {"k_\x95\x5C.prt", "Shift-JIS File Name", "Shift-JIS File Name", "k_\\x95\\.prt", "box.msm",
+         box, false, true},
         {"l_twin.prt", "twin lower", "twin lower", "l_twin.prt", "box.msm", box, false, true},
         {"L_Twin.prt", "Twin Upper", "Twin Upper", "L_Twin.prt", "box.msm", box, false, true},
     };
@@ -81,13 +84,15 @@ std::vector<HostilePiece> Pieces() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_hostile_catalogue FOLDER\n");
-        return 2;
+    int exitCode = 0;
+    const std::optional<std::string> folder =
+        OutputFolderArgument(argc, argv, "make_hostile_catalogue FOLDER", exitCode);
+    if (!folder) {
+        return exitCode;
     }
     namespace fs = std::filesystem;
     try {
-        const fs::path root(argv[1]);
+        const fs::path root(*folder);
         for (const char* sub : {"profiles", "models", "textures"}) {
             fs::create_directories(root / sub);
         }

@@ -4,6 +4,7 @@
 //   samples/models/*.msm     models: texture names, vertices, triangle fans
 //   samples/textures/*.txr   8-bit and 24-bit textures
 // Usage: make_samples <samples folder>
+#include "builders/tool_arguments.h"
 #include "builders/file_bytes.h"
 #include "builders/msm_builder.h"
 #include "builders/piece_files.h"
@@ -12,6 +13,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -182,11 +185,13 @@ void Write(const std::filesystem::path& path, const Bytes& bytes) {
 }
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_samples <samples folder>\n");
-        return 2;
+    int exitCode = 0;
+    const std::optional<std::string> folder =
+        OutputFolderArgument(argc, argv, "make_samples <samples folder>", exitCode);
+    if (!folder) {
+        return exitCode;
     }
-    const std::filesystem::path root = argv[1];
+    const std::filesystem::path root = *folder;
     std::vector<Rgb> stonePalette;
     for (int k = 0; k < 256; ++k) {
         const auto v = static_cast<std::uint8_t>(k);

@@ -1,5 +1,6 @@
 // The Linux build: the converter alone. The viewer is the Windows build.
 #include "app/native_tail.h"
+#include "common/file_size_limit.h"
 #include "common/version.h"
 #include "texture/command_line.h"
 
@@ -7,6 +8,7 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    TakeFileSizeLimitAsWriteFailure();
     // The release's version, for packaging and for users; every other command
     // line goes to the converter exactly as before.
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {

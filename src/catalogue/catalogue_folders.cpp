@@ -140,9 +140,9 @@ std::string NameOnDisk(std::string_view bytes) {
 
 std::string ShownFileName(std::string_view name) {
 #ifdef _WIN32
-    return ShiftJisToUtf8(name);
+    return ShownText(ShiftJisToUtf8(name));
 #else
-    return std::string(name);
+    return ShownText(name);
 #endif
 }
 

@@ -62,8 +62,10 @@ bool FitsViewerPath(const std::string& folder, std::string_view name);
 // Windows, and on Linux the UTF-8 that Wine turns such a name into.
 std::string NameOnDisk(std::string_view bytes);
 
-// A file name from the file system as UTF-8 text for the user: names from
-// Windows' ANSI calls are Shift-JIS; Linux names are UTF-8 already.
+// A file name from the file system as one line of UTF-8 text for the user:
+// names from Windows' ANSI calls are Shift-JIS; Linux names are meant to be
+// UTF-8 but may hold any byte but "/" and zero, so bytes that are not UTF-8
+// and control characters are shown as escapes (see ShownText).
 std::string ShownFileName(std::string_view name);
 
 struct CatalogueProfile {

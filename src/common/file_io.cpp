@@ -151,6 +151,10 @@ bool OpenInputFile(InputFile& file, const char* path) {
         }
     }
     CloseHandle(handle);
+    if (ok && file.size > 0) {
+        std::memcpy(file.head, file.data,
+                    file.size < kInputHeadBytes ? file.size : kInputHeadBytes);
+    }
     if (!ok) {
         CloseInputFile(file);
     }
@@ -166,6 +170,23 @@ bool OpenInputFile(InputFile& file, const char* path) {
         return false;
     }
     if (info.st_size > 0) {
+        // The head is read, not taken from the mapping (see InputFile).
+        const std::size_t headBytes = info.st_size < static_cast<off_t>(kInputHeadBytes)
+                                          ? static_cast<std::size_t>(info.st_size)
+                                          : kInputHeadBytes;
+        std::size_t got = 0;
+        while (got < headBytes) {
+            const ssize_t count =
+                pread(fd, file.head + got, headBytes - got, static_cast<off_t>(got));
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count <= 0) {
+                close(fd); // an error, or a file cut short since it was measured
+                return false;
+            }
+            got += static_cast<std::size_t>(count);
+        }
         // Every page is read anyway: mapping them all up front costs one call
         // instead of a fault per page.
         int flags = MAP_PRIVATE;

@@ -33,12 +33,24 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char* path, std::ui
 // the message gives the system's reason) or "file-too-large".
 Result<std::vector<std::uint8_t>> ReadFileBytes(const char* path, std::uint64_t maxBytes);
 
+// Bytes at the start of an input that are always read into memory of our own.
+inline constexpr std::size_t kInputHeadBytes = 4096;
+
 // A whole input file made readable in memory: mapped where the platform can,
 // so that large textures are not copied before use; on Windows a small file
 // is read in one call instead, since each mapping call is a system round trip.
+//
+// Another program may cut the file short while it is open. Windows refuses
+// that while a view of the file is mapped, but on Linux a mapped page past
+// the new end ends the process with SIGBUS at its first touch. There `data`
+// is therefore only handed to the system to write from (WriteOutputSpans),
+// where a page that is gone fails the write instead; the bytes that are
+// read here, the header and what follows it, are the copy in `head`.
 struct InputFile {
     const std::uint8_t* data = nullptr;
     std::uint64_t size = 0;
+    // The first min(size, kInputHeadBytes) bytes, read when the file was opened.
+    std::uint8_t head[kInputHeadBytes];
     void* mapping = nullptr;              // platform mapping, or null
     std::unique_ptr<std::uint8_t[]> copy; // the bytes read, or null
     std::size_t copyCapacity = 0;         // bytes that `copy` can hold

@@ -251,3 +251,28 @@ std::string SystemTextToUtf8(const std::string& text) {
     return text;
 #endif
 }
+
+std::string ShownText(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        char32_t codePoint = 0;
+        const std::size_t length = Utf8Character(bytes.substr(at), codePoint);
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        if (length == 0) {
+            AppendEscape(out, byte);
+            ++at;
+            continue;
+        }
+        if (byte == '\n') {
+            out += "\\n";
+        } else if (codePoint < 0x20 || codePoint == 0x7F) {
+            AppendEscape(out, byte);
+        } else {
+            out += bytes.substr(at, length);
+        }
+        at += length;
+    }
+    return out;
+}

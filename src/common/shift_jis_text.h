@@ -20,6 +20,13 @@ std::string ShiftJisToUtf8(std::string_view bytes);
 // naming the first character the code page cannot hold.
 Result<std::string> Utf8ToShiftJis(std::string_view utf8);
 
+// `bytes` (a file name, as the system gives it) as one line of UTF-8 text for
+// the terminal or a report: bytes that are not part of a well-formed UTF-8
+// character are shown as "\xNN", a line feed as "\n" and every other control
+// character as "\xNN", so that a name never breaks the line it is printed on
+// nor hands the terminal bytes it cannot show.
+std::string ShownText(std::string_view bytes);
+
 // Text from the command line or a path as UTF-8: on Windows the ANSI code
 // page's text (what an ANSI program's arguments hold), on Linux unchanged.
 std::string SystemTextToUtf8(const std::string& text);

@@ -4,6 +4,7 @@
 #include "catalogue/profile_writer.h"
 #include "common/file_group.h"
 #include "common/file_io.h"
+#include "common/output_links.h"
 #include "common/path_text.h"
 #include "common/shift_jis_text.h"
 #include "gltf/fan_builder.h"
@@ -461,6 +462,14 @@ Result<WrittenPiece> WriteImportedPiece(const ImportedPiece& piece, const std::s
         }
         return Refuse("import-exists", list + (existing.size() == 1 ? " exists" : " exist") +
                                            " already; nothing was written");
+    }
+    // No file of the piece is written or replaced through a link in its folder.
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        for (const std::string& path : {group[i].path, group[i].replaces}) {
+            if (Status noLink = RefuseLinkBelowFolder(*planned[i].folder, path); !noLink) {
+                return noLink.refusal();
+            }
+        }
     }
     if (Status status = WriteFileGroup(group); !status) {
         return status.refusal();

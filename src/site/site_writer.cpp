@@ -3,6 +3,7 @@
 #include "catalogue/catalogue_folders.h"
 #include "common/count_text.h"
 #include "common/file_io.h"
+#include "common/output_links.h"
 #include "site/base64.h"
 #include "site/page_names.h"
 #include "site/page_template.h"
@@ -136,6 +137,13 @@ Result<SiteReport> WriteSite(const std::string& outDir, const SiteOutline& outli
     namespace fs = std::filesystem;
     std::error_code error;
     const std::string pieces = SiteFilePath(outDir, kPiecesFolder);
+    // Nothing of the site is written or removed through a link: a run that
+    // meets one stops before it writes anything.
+    for (const std::string_view name : {kPiecesFolder, kSiteManifest}) {
+        if (Status noLink = RefuseLinkBelowFolder(outDir, SiteFilePath(outDir, name)); !noLink) {
+            return noLink.refusal();
+        }
+    }
     fs::create_directories(fs::path(pieces), error);
     if (!IsDirectory(pieces.c_str())) {
         return Refuse("site-outdir", "the folder " + ShownFileName(pieces) + " cannot be made");
@@ -153,6 +161,11 @@ Result<SiteReport> WriteSite(const std::string& outDir, const SiteOutline& outli
     }
     for (const std::string& page : pages) {
         planned.insert({PiecePagePath(page), PieceGlbPath(page), PieceThumbnailPath(page)});
+    }
+    for (const std::string& file : planned) {
+        if (Status noLink = RefuseLinkBelowFolder(outDir, SiteFilePath(outDir, file)); !noLink) {
+            return noLink.refusal();
+        }
     }
     if (Status written = WriteSiteManifest(outDir, planned); !written) {
         return written.refusal();

@@ -46,11 +46,13 @@ bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
         return false;
     }
     // Only the header, the palette and level 0 are read; the smaller levels
-    // behind them are never needed.
+    // behind them are never needed. The header and the palette come from the
+    // input's head, the rows go from the file's bytes straight to the output.
+    static_assert(kTxrHeaderSize + kTxrPaletteSize <= kInputHeadBytes);
     TxrHeader header;
     bool ok = input.size >= kTxrHeaderSize;
     if (ok) {
-        header = DecodeTxrHeader(input.data);
+        header = DecodeTxrHeader(input.head);
         ok = IsReadableTxrHeader(header) && input.size >= TxrLevel0End(header);
     }
     std::vector<OutputSpan> spans;
@@ -70,7 +72,7 @@ bool ConvertLevel0(const char* texturePath, const char* bitmapPath,
     if (header.bitsPerPixel == 8) {
         // The palette entries are already blue, green, red, reserved: the
         // layout of a bitmap colour table.
-        spans.push_back({input.data + kTxrHeaderSize, kTxrPaletteSize});
+        spans.push_back({input.head + kTxrHeaderSize, kTxrPaletteSize});
     }
     // A bitmap file keeps its rows bottom-up: the texture's last row first.
     const std::size_t level0Offset = TxrLevel0Offset(header.bitsPerPixel);

@@ -1,5 +1,6 @@
 // piecetool convert: whole folders of textures between TXR, BMP and PNG, on
 // every core, with one report line per file in input order and a summary.
+#include "common/shift_jis_text.h"
 #include "tool/console_text.h"
 #include "tool/convert_plan.h"
 #include "tool/file_conversion.h"
@@ -23,10 +24,11 @@ struct ConvertSettings {
     bool flatten = false;
 };
 
-// The text of a path for the report, in UTF-8 as the terminal wants it.
+// The text of a path for the report, in UTF-8 as the terminal wants it, on
+// one line whatever bytes the name holds.
 std::string Shown(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    return ShownText(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
 }
 
 // The lines that give a refusal's reason, each beginning with two blanks.
@@ -61,7 +63,7 @@ int RunConvert(const ConvertSettings& settings) {
         UsageError(plan.usageError->message);
     }
 
-    const ConvertOptions options{settings.force, settings.flatten};
+    const ConvertOptions options{settings.force, settings.flatten, settings.out};
     const unsigned jobs = JobCount(settings.jobs);
     ProgressMeter meter(plan.jobs.size(), "files", IsTerminal(stderr));
     std::size_t converted = 0;

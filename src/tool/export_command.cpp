@@ -4,6 +4,7 @@
 // names of our own making are written, all in OUTDIR: the profile file's name
 // and a number per image; names from models are never used as paths.
 #include "common/file_io.h"
+#include "common/output_links.h"
 #include "common/shift_jis_text.h"
 #include "gltf/gltf_export.h"
 #include "catalogue/catalogue_check.h"
@@ -28,23 +29,26 @@ struct ExportOptions {
 // Writes the piece's files, each complete or not at all.
 Status WritePiece(const ExportOptions& options, const std::string& stem, const GltfPiece& piece) {
     if (!options.gltf) {
-        return WriteFileBytes(FolderPath(options.outDir, stem + ".glb"), PackGlb(piece));
+        return WriteFileBelowFolder(options.outDir, FolderPath(options.outDir, stem + ".glb"),
+                                    PackGlb(piece));
     }
     for (std::size_t i = 0; i < piece.pngs.size(); ++i) {
         const std::string name = stem + "_" + std::to_string(i) + ".png";
-        if (Status written = WriteFileBytes(FolderPath(options.outDir, name), piece.pngs[i]);
+        if (Status written = WriteFileBelowFolder(options.outDir, FolderPath(options.outDir, name),
+                                                  piece.pngs[i]);
             !written) {
             return written;
         }
     }
     if (!piece.bin.empty()) {
-        if (Status written = WriteFileBytes(FolderPath(options.outDir, stem + ".bin"), piece.bin);
+        if (Status written = WriteFileBelowFolder(
+                options.outDir, FolderPath(options.outDir, stem + ".bin"), piece.bin);
             !written) {
             return written;
         }
     }
-    return WriteFileBytes(
-        FolderPath(options.outDir, stem + ".gltf"),
+    return WriteFileBelowFolder(
+        options.outDir, FolderPath(options.outDir, stem + ".gltf"),
         std::span(reinterpret_cast<const std::uint8_t*>(piece.json.data()), piece.json.size()));
 }
 

@@ -1,6 +1,7 @@
 #include "tool/file_conversion.h"
 
 #include "common/file_io.h"
+#include "common/output_links.h"
 #include "texture/bmp_to_txr.h"
 #include "texture/texture_pictures.h"
 #include "texture/txr_format.h"
@@ -97,6 +98,12 @@ Result<FileStatus> Convert(const ConvertJob& job, const ConvertOptions& options)
     if (job.problem && !(job.outputIsInput && !options.force)) {
         return *job.problem;
     }
+    const std::string output = job.output.string();
+    const std::string outFolder =
+        options.outFolder.empty() ? job.output.parent_path().string() : options.outFolder;
+    if (Status noLink = RefuseLinkBelowFolder(outFolder, output); !noLink) {
+        return noLink.refusal();
+    }
     std::error_code error;
     if (!options.force && fs::exists(fs::symlink_status(job.output, error))) {
         return FileStatus::Skipped;
@@ -106,7 +113,6 @@ Result<FileStatus> Convert(const ConvertJob& job, const ConvertOptions& options)
         fs::create_directories(folder, error); // a failure shows when the file is written
     }
     const std::string input = job.input.string();
-    const std::string output = job.output.string();
     switch (job.kind) {
     case InputKind::Bitmap:
         return FromTxrRefusal(BmpFileToTxr(input.c_str(), output.c_str()));

@@ -10,6 +10,9 @@ enum class FileStatus { Converted, Skipped };
 struct ConvertOptions {
     bool force = false;   // replace existing outputs
     bool flatten = false; // composite PNG transparency onto black
+    // The folder the outputs go below (--out); none: each beside its input.
+    // No output is written through a link below it, nor onto a linked file.
+    std::string outFolder = {};
 };
 
 // Converts one planned file. An existing output is replaced only with

@@ -4,6 +4,7 @@
 // one file of its own. Every error, whether found while parsing or by a
 // command, reaches the exit code here, and its text reaches the terminal
 // through the console writer.
+#include "common/file_size_limit.h"
 #include "common/version.h"
 #include "tool/console_text.h"
 #include "tool/tool_commands.h"
@@ -21,6 +22,7 @@ std::string UsageMessage(const CLI::App* app, const CLI::Error& error) {
 } // namespace
 
 int main(int argc, char** argv) {
+    TakeFileSizeLimitAsWriteFailure();
     CLI::App app{"Checks a catalogue of map pieces, exports pieces to glTF and imports them "
                  "from it, draws them as pictures, writes a catalogue as web pages and "
                  "converts textures between TXR, BMP and PNG.",

@@ -4,6 +4,7 @@
 // Pictures are made on every core; each picture is made by one thread, so
 // the bytes are the same on every run.
 #include "common/file_io.h"
+#include "common/output_links.h"
 #include "common/shift_jis_text.h"
 #include "render/piece_picture.h"
 #include "catalogue/catalogue_check.h"
@@ -48,7 +49,8 @@ PieceOutcome RenderPiece(const CatalogueIndex& catalogue, const CatalogueProfile
     Result<std::vector<std::uint8_t>> png =
         PiecePicturePng(piece, textures, static_cast<float>(options.angle), size);
     const Status written =
-        png ? WriteFileBytes(FolderPath(options.outDir, name), *png) : Status(png.refusal());
+        png ? WriteFileBelowFolder(options.outDir, FolderPath(options.outDir, name), *png)
+            : Status(png.refusal());
     if (!written) {
         outcome.errors.push_back(
             Finding{FindingCode::writeFailed, piece.piece, piece.profile, ShownFileName(name),

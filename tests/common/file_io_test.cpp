@@ -61,6 +61,23 @@ TEST(InputFile, EachOpenInputHoldsItsOwnBytesWhateverWasReadBefore) {
     CloseInputFile(first);
 }
 
+#ifdef _WIN32
+// A large input is mapped on Windows: the system must refuse to cut it short
+// while the view is open, or a read of it could fault.
+TEST(InputFile, AMappedInputCannotBeCutShortWhileOpen) {
+    ScratchFolder folder;
+    WriteBytes(folder.File("large"), Bytes(5 << 20, 7));
+    InputFile file;
+    ASSERT_TRUE(OpenInputFile(file, folder.File("large").c_str()));
+    ASSERT_NE(file.mapping, nullptr);
+    std::error_code error;
+    std::filesystem::resize_file(folder.File("large"), 10, error);
+    EXPECT_TRUE(error) << "cut while mapped";
+    EXPECT_EQ(file.data[file.size - 1], 7);
+    CloseInputFile(file);
+}
+#endif
+
 // Each refusal of whole-file reading and writing, and of opening a
 // catalogue, names its reason.
 TEST(ReadFileBytes, RefusesMissingFilesFoldersAndFilesOverTheLimitSayingWhich) {

@@ -28,6 +28,27 @@ TEST(ShiftJisText, TurnsNamesIntoUtf8AndEscapesBytesThatAreNotShiftJis) {
     }
 }
 
+TEST(ShownText, KeepsUtf8AndEscapesEveryByteThatIsNoTextOrBreaksTheLine) {
+    const struct {
+        std::string bytes;
+        std::string shown;
+    } cases[] = {
+        {"plain 赤い箱 \\ tab-less", "plain 赤い箱 \\ tab-less"},
+        {"a\nb", "a\\nb"},
+        {"\t\r\x1b[2J\x7f", "\\x09\\x0D\\x1B[2J\\x7F"},
+        // A lone continuation byte, a cut-off character, an overlong "/", a
+        // surrogate: each byte of them shown.
+        {"\x80z", "\\x80z"},
+        {"\xe8\xb5", "\\xE8\\xB5"},
+        {"\xc0\xaf", "\\xC0\\xAF"},
+        {"\xed\xa0\x80", "\\xED\\xA0\\x80"},
+        {std::string("nul\0end", 7), "nul\\x00end"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShownText(c.bytes), c.shown);
+    }
+}
+
 TEST(ShiftJisText, EncodesExactlyWhatTheCodePageHoldsAndNamesTheFirstCharacterItCannot) {
     const struct {
         std::string utf8;

@@ -6,7 +6,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <csignal>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -85,7 +84,6 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
         dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
         if (fileSizeLimit >= 0) {
-            signal(SIGXFSZ, SIG_IGN); // fail the write instead of ending the process
             const rlimit cap{static_cast<rlim_t>(fileSizeLimit),
                              static_cast<rlim_t>(fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &cap);

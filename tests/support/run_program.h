@@ -27,6 +27,8 @@ std::string PiecetoolUnderTest();
 
 // Runs `program` with `arguments`; on Windows an argument holding a blank is
 // wrapped in double quotes, as a user would type it. With `fileSizeLimit`
-// (Linux only) every write past that many bytes fails, as on a full disk.
+// (Linux only) every write past that many bytes fails, as on a full disk,
+// when the program takes the limit's signal as a failed write (a program
+// ended by a signal counts as not started).
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          long fileSizeLimit = -1);
