@@ -61,8 +61,14 @@ struct OutputFile {
     bool failed = false;
 };
 
-// Creates the temporary file beside `path`. False when it cannot be created.
+// Creates the temporary file beside `path` (first removing there the
+// temporaries of runs that died: see temporary_files.h). False when it cannot
+// be created.
 bool BeginOutputFile(OutputFile& file, const char* path);
+
+// The same with a temporary of the caller's choosing, `tempPath`, which must
+// not exist; for a caller that has named it in a journal beforehand.
+bool BeginOutputAtNewPath(OutputFile& file, const std::string& tempPath, const char* path);
 
 // Opens `path`, a file the caller has just created under a name of the
 // system's choosing and that nobody else uses, to be written from its start
@@ -102,6 +108,13 @@ bool IsDirectory(const char* path);
 // Writes a whole file all-or-nothing (temporary file, then renamed over the
 // target); "file-write" with the system's reason when it cannot be written.
 Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Writes out what is gathered and makes the temporary's bytes durable, the
+// file staying open (and so held). False when any write failed.
+bool SyncOutputTemporary(OutputFile& file);
+
+// Closes the file and leaves whatever is at its names as it is.
+void ReleaseOutputFile(OutputFile& file);
 
 // Closes a file begun with BeginOutputFile and leaves it under its temporary
 // name (`tempPath`), for a caller that renames several files into place

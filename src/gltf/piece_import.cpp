@@ -462,9 +462,24 @@ Result<WrittenPiece> WriteImportedPiece(const ImportedPiece& piece, const std::s
         return Refuse("import-exists", list + (existing.size() == 1 ? " exists" : " exist") +
                                            " already; nothing was written");
     }
-    if (Status status = WriteFileGroup(group); !status) {
+    // The textures of the piece replaced that the new one no longer has go
+    // with it: only names of the form an import gives them, STEM_i.txr for
+    // the slots a piece can have, and not one the new piece writes.
+    std::vector<std::string> removals;
+    if (force) {
+        const std::string& modelName = piece.model.name;
+        const std::string stem = modelName.substr(0, modelName.size() - 4); // without ".msm"
+        for (std::size_t slot = piece.textures.size(); slot < kMaxImportTextures; ++slot) {
+            const std::string name = NameOnDisk(stem + "_" + std::to_string(slot) + ".txr");
+            if (const FolderFile* found = FindInFolder(indexes[textures], name)) {
+                removals.push_back(FolderPath(textures, found->name));
+            }
+        }
+    }
+    if (Status status = WriteFileGroup(group, removals); !status) {
         return status.refusal();
     }
     written.replaced = std::move(existing);
+    written.removed = std::move(removals);
     return written;
 }
