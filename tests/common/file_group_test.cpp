@@ -11,19 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file under the folder by its path relative to it, with its text.
-std::map<std::string, std::string> Tree(const fs::path& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file()) {
-            const Bytes bytes = ReadBytes(entry.path().string());
-            tree[fs::relative(entry.path(), root).generic_string()] =
-                std::string(bytes.begin(), bytes.end());
-        }
-    }
-    return tree;
-}
-
 struct Planned {
     std::string path; // relative to the scratch folder
     std::string text;
@@ -93,7 +80,7 @@ TEST(FileGroup, WritesEveryFileOrUndoesEveryStep) {
             EXPECT_EQ(status.refusal().code, c.code) << c.what;
         }
         // Exactly these files, so no temporary and no file moved aside left.
-        EXPECT_EQ(Tree(scratch.Path()), c.after) << c.what;
+        EXPECT_EQ(FileTree(scratch.Path()), c.after) << c.what;
     }
 }
 
