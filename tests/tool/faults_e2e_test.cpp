@@ -1,7 +1,9 @@
 // The real piecetool of this build under faults: two runs into the same
 // folders at once, a write that fails, and (on Linux, through strace) a run
 // killed at each step that changes its folders.
+#include "builders/bmp_builder.h"
 #include "builders/fault_catalogue.h"
+#include "common/file_io.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
 
@@ -159,6 +161,39 @@ TEST(PiecetoolFaults, SiteCountsTheFilesItCouldNotWriteAmongItsErrors) {
     EXPECT_TRUE(Has(site.standardOutput, "error write-failed: ")) << site.standardOutput;
     EXPECT_TRUE(Has(site.standardOutput, "1 pieces written to ")) << site.standardOutput;
     EXPECT_TRUE(Has(site.standardOutput, ", 2 errors, 0 warnings\n")) << site.standardOutput;
+}
+
+// Each writer, the single-file converter too, first removes from the folder
+// it writes the temporaries that dead runs left, and never one that a live
+// process (this test, here) holds while it writes.
+TEST(PiecetoolFaults, AWriterRemovesTheTemporariesOfDeadRunsOnlyWhereItWrites) {
+    ScratchFolder scratch;
+    fs::create_directory(scratch.Path() / "out");
+    fs::create_directory(scratch.Path() / "elsewhere");
+    WriteBytes(scratch.File("a.bmp"), BuildBmp(Plain24(4, 4)));
+    OutputFile live;
+    ASSERT_TRUE(BeginOutputFile(live, scratch.File("out/held.txr").c_str()));
+    const std::string held = fs::path(live.tempPath).filename().string();
+    const struct {
+        Args run;
+        std::string program;
+    } cases[] = {
+        {{"/t", scratch.File("a.bmp"), scratch.File("out/a.txr")}, ProgramUnderTest()},
+        {{"/b", scratch.File("out/a.txr"), scratch.File("out/b.bmp")}, ProgramUnderTest()},
+        {{"convert", scratch.File("out/a.txr"), "--out", scratch.File("out"), "--to", "png"},
+         PiecetoolUnderTest()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.run[0]);
+        for (const char* folder : {"out/", "elsewhere/"}) {
+            WriteBytes(scratch.File(std::string(folder) + ".~pv99999-7.tmp"), {1});
+        }
+        EXPECT_EQ(RunProgram(c.program, c.run).exitCode, 0);
+        EXPECT_FALSE(fs::exists(scratch.Path() / "out" / ".~pv99999-7.tmp"));
+        EXPECT_TRUE(fs::exists(scratch.Path() / "out" / held));
+        EXPECT_TRUE(fs::exists(scratch.Path() / "elsewhere" / ".~pv99999-7.tmp"));
+    }
+    AbandonOutputFile(live);
 }
 
 #ifndef _WIN32
