@@ -516,14 +516,3 @@ Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> byt
     }
     return Success();
 }
-
-bool CloseOutputTemporary(OutputFile& file) {
-    if (file.descriptor < 0 || file.tempPath.empty()) {
-        return false;
-    }
-    const bool ok = FinishWriting(file);
-    if (!ok) {
-        std::remove(file.tempPath.c_str());
-    }
-    return ok;
-}

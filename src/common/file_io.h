@@ -94,9 +94,10 @@ struct OutputSpan {
 // writes gathered blocks (no copy through the buffer).
 void WriteOutputSpans(OutputFile& file, const OutputSpan* spans, std::size_t count);
 
-// Closes the file; a temporary file is renamed over the target. On any
-// earlier or present failure a temporary file is removed and false is
-// returned.
+// A temporary file is renamed over the target while still open (so held to
+// the end), then closed; a file written in place is closed. On any earlier or
+// present failure a temporary file is removed and false is returned (a close
+// that fails after the rename also returns false, the file in place).
 bool CommitOutputFile(OutputFile& file);
 
 // Closes and removes the temporary file; the target is not touched.
@@ -115,9 +116,3 @@ bool SyncOutputTemporary(OutputFile& file);
 
 // Closes the file and leaves whatever is at its names as it is.
 void ReleaseOutputFile(OutputFile& file);
-
-// Closes a file begun with BeginOutputFile and leaves it under its temporary
-// name (`tempPath`), for a caller that renames several files into place
-// together. False, with the temporary removed, when any write or the close
-// failed.
-bool CloseOutputTemporary(OutputFile& file);
