@@ -84,4 +84,46 @@ TEST(FileGroup, WritesEveryFileOrUndoesEveryStep) {
     }
 }
 
+std::size_t stopAt = 0;
+bool RunUntilStop(std::size_t step) {
+    return step != stopAt;
+}
+
+// A group stopped after every file is renamed into place (its journal says
+// ".commit") is undone from the journal alone, whatever its paths hold: a
+// blank, a tab or a line break (those two not on Windows).
+TEST(FileGroup, AGroupCutShortIsUndoneFromItsJournal) {
+#ifdef _WIN32
+    const std::vector<std::string> names = {"a b.prt", "c d.msm", "e f.txr"};
+#else
+    const std::vector<std::string> names = {"a\tb.prt", "c\nd.msm", "e f.txr"};
+#endif
+    ScratchFolder scratch;
+    WriteBytes(scratch.File(names[0]), Bytes{'o', 'l', 'd'});
+    const std::map<std::string, std::string> before = FileTree(scratch.Path());
+    const Bytes text = {'n', 'e', 'w'};
+    const std::vector<GroupFile> group = {{scratch.File(names[0]), text, scratch.File(names[0])},
+                                          {scratch.File(names[1]), text, ""},
+                                          {scratch.File(names[2]), text, ""}};
+    // Journal, three temporaries, its phase, one move aside and three renames.
+    stopAt = 9;
+    SetGroupStepHook(RunUntilStop);
+    const Status stopped = WriteFileGroup(group);
+    SetGroupStepHook(nullptr);
+    ASSERT_EQ(stopped.refusal().code, "file-group-stopped");
+    const std::vector<std::string> journals = InterruptedFileGroups(scratch.File(""));
+    ASSERT_EQ(journals.size(), 1u);
+    EXPECT_TRUE(journals[0].ends_with(".commit")) << journals[0];
+    EXPECT_EQ(FileTree(scratch.Path()).size(), 5u) << "three new files, the old one, the journal";
+    const Result<std::vector<std::string>> recovered = RecoverFileGroups(scratch.File(""));
+    ASSERT_TRUE(recovered) << recovered.refusal().message;
+    EXPECT_EQ(*recovered, journals);
+    EXPECT_EQ(FileTree(scratch.Path()), before);
+
+    // A journal that cannot be read is left as it is, and says so.
+    WriteBytes(scratch.File(".~pv1-1.commit"), Bytes{'x'});
+    EXPECT_EQ(RecoverFileGroups(scratch.File("")).refusal().code, "file-group");
+    EXPECT_EQ(InterruptedFileGroups(scratch.File("")).size(), 1u);
+}
+
 } // namespace
