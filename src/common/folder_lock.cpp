@@ -45,12 +45,13 @@ std::string FullPath(const std::string& folder) {
 
 constexpr long long kNoHandle = -1;
 
-// Opens the folder's lock file, making it when missing with `create`.
+// Opens the folder's lock file, making it when missing with `create`; only
+// to read without (a folder the user may only read is looked at too).
 long long OpenLockFile(const std::string& folder, bool create) {
     const std::string path = PathInFolder(folder, kFolderLockName);
 #ifdef _WIN32
     const HANDLE handle =
-        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+        CreateFileA(path.c_str(), create ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     create ? OPEN_ALWAYS : OPEN_EXISTING,
                     FILE_ATTRIBUTE_NORMAL | (create ? FILE_FLAG_DELETE_ON_CLOSE : 0), nullptr);
@@ -59,7 +60,7 @@ long long OpenLockFile(const std::string& folder, bool create) {
                : static_cast<long long>(reinterpret_cast<std::intptr_t>(handle));
 #else
     const int fd =
-        open(path.c_str(), O_RDWR | (create ? O_CREAT : 0) | O_NOFOLLOW | O_CLOEXEC, 0666);
+        open(path.c_str(), (create ? O_RDWR | O_CREAT : O_RDONLY) | O_NOFOLLOW | O_CLOEXEC, 0666);
     return fd < 0 ? kNoHandle : fd;
 #endif
 }

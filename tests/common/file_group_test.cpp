@@ -120,10 +120,19 @@ TEST(FileGroup, AGroupCutShortIsUndoneFromItsJournal) {
     EXPECT_EQ(*recovered, journals);
     EXPECT_EQ(FileTree(scratch.Path()), before);
 
-    // A journal that cannot be read is left as it is, and says so.
-    WriteBytes(scratch.File(".~pv1-1.commit"), Bytes{'x'});
-    EXPECT_EQ(RecoverFileGroups(scratch.File("")).refusal().code, "file-group");
-    EXPECT_EQ(InterruptedFileGroups(scratch.File("")).size(), 1u);
+    // A journal that cannot be read is left as it is, and says so; nothing
+    // it names is touched.
+    const std::string header = "file group journal 1\n";
+    const std::string line = scratch.File(names[0]) + "\t" + scratch.File("x") + "\t\t\n";
+    const char* broken[] = {"x\n",    "a\tb\tc",  "a\tb\tc\td\te\n", "a\\x\tb\t\t\n", "a\tb\t\t\\",
+                            "a\tb\n", "\t\t\t\n", "a\t\tc\td\n",     "a\tb\tc\t\n"};
+    for (const char* text : broken) {
+        const std::string journal = header + line + text;
+        WriteBytes(scratch.File(".~pv1-1.commit"), Bytes(journal.begin(), journal.end()));
+        EXPECT_EQ(RecoverFileGroups(scratch.File("")).refusal().code, "file-group") << text;
+        EXPECT_EQ(InterruptedFileGroups(scratch.File("")).size(), 1u);
+        EXPECT_EQ(FileTree(scratch.Path()).size(), 2u) << text;
+    }
 }
 
 } // namespace
