@@ -6,6 +6,7 @@
 #include "common/file_io.h"
 #include "support/run_program.h"
 #include "support/scratch.h"
+#include "support/wine_path.h"
 
 #include <gtest/gtest.h>
 
@@ -196,6 +197,74 @@ TEST(PiecetoolFaults, AWriterRemovesTheTemporariesOfDeadRunsOnlyWhereItWrites) {
     AbandonOutputFile(live);
 }
 
+// import --force of the one-texture piece over the two-texture one in the
+// folders "box", made afresh with the old piece before each run that is cut
+// short. After such a run, until the next import, check reports the import
+// as cut short (or the piece is whole, old or new, and nothing is left but
+// the dead run's lock and temporaries); the same import again gives the new
+// piece whole and nothing else.
+struct CutShortImport {
+    const Models& models;
+    Args folders = models.NewCatalogue("box");
+    Tree old;
+    Tree fresh;
+    explicit CutShortImport(const Models& m) : models(m) {
+        EXPECT_EQ(Piecetool(ImportBox(models.two, models.NewCatalogue("old"))).exitCode, 0);
+        EXPECT_EQ(Piecetool(ImportBox(models.one, models.NewCatalogue("new"))).exitCode, 0);
+        old = models.TreeOf("old");
+        fresh = models.TreeOf("new");
+    }
+    Args Run() const { return ImportBox(models.one, folders); }
+    void Prepare() const {
+        fs::remove_all(models.scratch.Path() / "box");
+        fs::copy(models.scratch.Path() / "old", models.scratch.Path() / "box",
+                 fs::copy_options::recursive);
+    }
+    void Judge() const {
+        Tree left = models.TreeOf("box");
+        std::erase_if(left, [](const auto& file) {
+            return file.first.ends_with("/.~pvlock") ||
+                   (file.first.find("/.~pv") != std::string::npos && file.first.ends_with(".tmp"));
+        });
+        Args check = {"check"};
+        check.insert(check.end(), folders.begin(), folders.end());
+        const ProgramResult checked = Piecetool(check);
+        EXPECT_TRUE(left == old || left == fresh ||
+                    (checked.exitCode == 1 && Has(checked.standardOutput, "import-interrupted")))
+            << checked.standardOutput;
+        const ProgramResult again = Piecetool(Run());
+        EXPECT_EQ(again.exitCode, 0) << again.standardError;
+        EXPECT_EQ(models.TreeOf("box"), fresh);
+    }
+};
+
+// The real piecetool stopped dead at each step of the import's group write
+// in turn (piecetool_stopped), in both builds.
+TEST(PiecetoolFaults, AnImportStoppedDeadAtEachStepIsPutRightByTheNextImport) {
+    const Models models;
+    const CutShortImport import(models);
+#ifdef _WIN32
+    const std::string stopped = WinePath(PV_PIECETOOL_STOPPED_PATH);
+#else
+    const std::string stopped = PV_PIECETOOL_STOPPED_PATH;
+#endif
+    std::size_t step = 0;
+    for (; step < 100; ++step) {
+        SCOPED_TRACE("stopped at step " + std::to_string(step));
+        import.Prepare();
+        Args run = import.Run();
+        run.insert(run.begin(), std::to_string(step));
+        const ProgramResult result = RunProgram(stopped, run);
+        if (result.exitCode == 0) {
+            EXPECT_EQ(models.TreeOf("box"), import.fresh);
+            break;
+        }
+        ASSERT_EQ(result.exitCode, 99) << result.standardError;
+        import.Judge();
+    }
+    EXPECT_EQ(step, 18u);
+}
+
 #ifndef _WIN32
 // Each system call of `calls` that changes the folders, in turn, kills the
 // run (strace injects SIGKILL at its K-th call, K = 1, 2, ... until a run
@@ -227,49 +296,21 @@ int KillAtEachCall(const std::string& calls, const Args& run, Prepare prepare, J
     return killed;
 }
 
-// import --force of the one-texture piece over the two-texture one, killed
-// at each rename and each removal: until the next import, check reports the
-// import as cut short (or the piece is whole, old or new, and nothing is
-// left); the same import again gives the new piece whole, nothing else left,
-// though the killed run's lock and temporaries were left behind. A site run
-// killed likewise is followed by one that leaves exactly a fresh site.
+// The real piecetool killed by SIGKILL at each rename and each removal: an
+// import as above; a site run followed by one that leaves exactly a fresh
+// site.
 TEST(PiecetoolFaults, ARunKilledAtEachStepIsPutRightByTheNextRun) {
     if (!fs::exists("/usr/bin/strace")) {
         GTEST_SKIP() << "strace is missing (Debian's strace package): runs cannot be killed "
                         "at each step";
     }
     const Models models;
-    const Args folders = models.NewCatalogue("box");
-    ASSERT_EQ(Piecetool(ImportBox(models.two, models.NewCatalogue("old"))).exitCode, 0);
-    ASSERT_EQ(Piecetool(ImportBox(models.one, models.NewCatalogue("new"))).exitCode, 0);
-    const Tree old = models.TreeOf("old");
-    const Tree fresh = models.TreeOf("new");
-    Args check = {"check"};
-    check.insert(check.end(), folders.begin(), folders.end());
-    const auto prepare = [&] {
-        fs::remove_all(models.scratch.Path() / "box");
-        fs::copy(models.scratch.Path() / "old", models.scratch.Path() / "box",
-                 fs::copy_options::recursive);
-    };
-    const auto judge = [&] {
-        Tree killed = models.TreeOf("box");
-        // The lock and a temporary being written are left; the next run
-        // takes them over.
-        std::erase_if(killed, [](const auto& file) {
-            return file.first.ends_with("/.~pvlock") ||
-                   (file.first.find("/.~pv") != std::string::npos && file.first.ends_with(".tmp"));
-        });
-        const ProgramResult checked = Piecetool(check);
-        EXPECT_TRUE(killed == old || killed == fresh ||
-                    (checked.exitCode == 1 && Has(checked.standardOutput, "import-interrupted")))
-            << checked.standardOutput;
-        const ProgramResult again = Piecetool(ImportBox(models.one, folders));
-        EXPECT_EQ(again.exitCode, 0) << again.standardError;
-        EXPECT_EQ(models.TreeOf("box"), fresh);
-    };
+    const CutShortImport import(models);
+    const Args folders = import.folders;
     int killed = 0;
     for (const char* calls : {"rename", "renameat2", "unlink"}) {
-        killed += KillAtEachCall(calls, ImportBox(models.one, folders), prepare, judge);
+        killed += KillAtEachCall(
+            calls, import.Run(), [&] { import.Prepare(); }, [&] { import.Judge(); });
     }
     EXPECT_GE(killed, 15);
 
