@@ -70,12 +70,4 @@ TEST(DeadTemporaries, OnlyThoseNoLiveWriterHoldsAreRemoved) {
     EXPECT_EQ(Text(ReadBytes(scratch.File("out.txr"))), "abc");
 }
 
-// A writer's first file in a folder removes the dead temporaries there.
-TEST(DeadTemporaries, AWriterClearsTheFolderItWritesInto) {
-    ScratchFolder scratch;
-    WriteBytes(scratch.File(".~pv1-1.tmp"), {1});
-    ASSERT_TRUE(WriteFileBytes(scratch.File("a.bmp"), Bytes{7}));
-    EXPECT_EQ(scratch.Entries(), std::vector<std::string>{"a.bmp"});
-}
-
 } // namespace

@@ -5,9 +5,7 @@
 
 #include "builders/gltf_builder.h"
 #include "gltf/import_cases.h"
-#include "catalogue/catalogue_check.h"
 #include "catalogue/catalogue_folders.h"
-#include "common/file_group.h"
 #include "catalogue/piece_profile.h"
 #include "gltf/gltf_export.h"
 #include "gltf/node_transform.h"
@@ -671,88 +669,6 @@ TEST(PieceImport, WritesThePieceIntoItsThreeFoldersAndReplacesOnlyWhenForced) {
     EXPECT_EQ(textures, (std::vector<std::string>{"箱_0.txr", "箱_1.txr"}));
     EXPECT_EQ(WriteImportedPiece(piece, p, scratch.File("none"), t, true).refusal().code,
               "import-folder");
-}
-
-// The step at which the group write stops, as a run killed there would.
-std::size_t stopStep = 0;
-bool RunUntilStopStep(std::size_t step) {
-    return step != stopStep;
-}
-
-// import --force of a one-texture piece over a two-texture one of the same
-// stem, stopped dead at each step of its group write in turn: check says so
-// while its journal lies there; the next recovery leaves the old piece or the
-// new one whole and nothing else, the old piece's second texture gone with it
-// in the new; the same import again gives the new piece, nothing left over.
-TEST(PieceImport, AForcedImportCutShortAtAnyStepComesBackAsTheOldPieceOrTheNewOne) {
-    ImportOptions options;
-    options.stem = "box";
-    GltfBuilder two;
-    const ImportedPiece old = Import(
-        Triangles(two, {two.PictureMaterial(PatternPng(4, 2)), two.ColourMaterial({0, 1, 0, 1})}),
-        options);
-    GltfBuilder one;
-    const ImportedPiece fresh = Import(Triangles(one, {one.ColourMaterial({1, 0, 0, 1})}), options);
-    ASSERT_EQ(old.textures.size(), 2u);
-    ASSERT_EQ(fresh.textures.size(), 1u);
-    struct Catalogue {
-        ScratchFolder scratch;
-        std::string p = scratch.File("p"), m = scratch.File("m"), t = scratch.File("t");
-        Catalogue(const ImportedPiece& piece) {
-            for (const std::string* folder : {&p, &m, &t}) {
-                std::filesystem::create_directory(*folder);
-            }
-            EXPECT_TRUE(WriteImportedPiece(piece, p, m, t, false));
-        }
-        Result<WrittenPiece> Write(const ImportedPiece& piece) {
-            return WriteImportedPiece(piece, p, m, t, true);
-        }
-        std::map<std::string, std::string> Tree() const { return FileTree(scratch.Path()); }
-    };
-    const std::map<std::string, std::string> oldTree = Catalogue(old).Tree();
-    std::map<std::string, std::string> newTree;
-    {
-        Catalogue catalogue(old);
-        ASSERT_TRUE(catalogue.Write(fresh));
-        newTree = catalogue.Tree();
-    }
-    EXPECT_EQ(oldTree.count("t/box_1.txr"), 1u);
-    EXPECT_EQ(newTree.count("t/box_1.txr"), 0u);
-    EXPECT_EQ(newTree.size(), 3u);
-
-    std::size_t step = 0;
-    for (;; ++step) {
-        SCOPED_TRACE("stopped at step " + std::to_string(step));
-        Catalogue catalogue(old);
-        stopStep = step;
-        SetGroupStepHook(RunUntilStopStep);
-        const Result<WrittenPiece> stopped = catalogue.Write(fresh);
-        SetGroupStepHook(nullptr);
-        if (stopped) {
-            EXPECT_EQ(catalogue.Tree(), newTree);
-            break;
-        }
-        ASSERT_EQ(stopped.refusal().code, "file-group-stopped");
-        const bool journal = !InterruptedFileGroups(catalogue.p).empty();
-        EXPECT_EQ(journal, step > 0); // the journal is the first step
-        const CheckReport report =
-            CheckCatalogue(*OpenCatalogue(catalogue.p, catalogue.m, catalogue.t), false, {});
-        EXPECT_EQ(std::count_if(report.findings.begin(), report.findings.end(),
-                                [](const Finding& finding) {
-                                    return finding.code == FindingCode::importInterrupted;
-                                }),
-                  journal ? 1 : 0);
-        for (const std::string* folder : {&catalogue.p, &catalogue.m, &catalogue.t}) {
-            ASSERT_TRUE(RecoverFileGroups(*folder));
-        }
-        const std::map<std::string, std::string> recovered = catalogue.Tree();
-        EXPECT_TRUE(recovered == oldTree || recovered == newTree);
-        ASSERT_TRUE(catalogue.Write(fresh));
-        EXPECT_EQ(catalogue.Tree(), newTree);
-    }
-    // Journal, three temporaries, its two phases, three files moved aside and
-    // one removed, three placed, the last phase, four removals and the end.
-    EXPECT_EQ(step, 18u);
 }
 
 #ifdef PV_SOURCE_DIR
