@@ -1,5 +1,7 @@
 #include "catalogue/catalogue_check.h"
 
+#include "common/file_group.h"
+#include "common/folder_lock.h"
 #include "common/shift_jis_text.h"
 
 #include <map>
@@ -32,6 +34,25 @@ void AddFinding(CheckReport& report, Finding finding) {
 CheckReport CheckCatalogue(const CatalogueIndex& catalogue, bool withInfo,
                            const std::function<void(std::size_t, std::size_t)>& progress) {
     CheckReport report;
+    // A journal that no running import holds: the files of its piece may be
+    // mixed (an earlier one's beside a later one's) until an import puts them
+    // right. A folder named twice is looked at once.
+    std::set<std::string> looked;
+    for (const FolderIndex* folder :
+         {&catalogue.profiles, &catalogue.models, &catalogue.textures}) {
+        if (!looked.insert(folder->folder).second || FolderLockHeld(folder->folder)) {
+            continue;
+        }
+        for (const std::string& journal : InterruptedFileGroups(folder->folder)) {
+            const std::string shown = ShownFileName(journal);
+            AddFinding(report,
+                       Finding{FindingCode::importInterrupted, "", "", shown,
+                               shown + ": an import into these folders was cut short, and its "
+                                       "piece's files may be mixed; the next piecetool import "
+                                       "into them puts the earlier piece back whole (run the "
+                                       "same import again to finish it)"});
+        }
+    }
     const std::vector<CatalogueProfile> profiles = ListProfiles(catalogue.profiles);
     TextureFolderResolver resolver(catalogue.textures);
     std::set<const FolderFile*> usedModels;

@@ -50,6 +50,8 @@ CodeInfo InfoOf(FindingCode code) {
         return {"piece-unknown", Severity::error};
     case FindingCode::writeFailed:
         return {"write-failed", Severity::error};
+    case FindingCode::importInterrupted:
+        return {"import-interrupted", Severity::error};
     }
     return {"unknown", Severity::error};
 }

@@ -44,6 +44,8 @@ enum class FindingCode {
     // What a command met while writing a piece's files.
     pieceUnknown, // a piece asked for by name is not in the catalogue
     writeFailed,  // a file of the piece could not be written
+    // An import into the folders was cut short: its journal is still there.
+    importInterrupted,
 };
 
 // "model-missing", "texture-index" ...: the code as reports and scripts show it.

@@ -1,6 +1,7 @@
 #include "common/file_io.h"
 
 #include "common/path_text.h"
+#include "common/temporary_files.h"
 
 #include <sys/stat.h>
 
@@ -232,24 +233,6 @@ bool IsDirectory(const char* path) {
 
 namespace {
 
-std::string FolderOf(const char* path) {
-    const std::size_t nameStart = FileNameOffset(path);
-    if (nameStart == 0) {
-        return ".";
-    }
-    std::string folder(path, nameStart);
-    // Keep a root ("\", "C:\", "/") whole; drop the separator otherwise.
-    if (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/') &&
-        folder[folder.size() - 2] != ':') {
-        folder.pop_back();
-    }
-    return folder;
-}
-
-} // namespace
-
-namespace {
-
 constexpr std::size_t kBufferBytes = 1 << 20;
 
 // Opens a file that is there to be written from its start, without
@@ -328,42 +311,20 @@ bool BeginOutputFile(OutputFile& file, const char* path) {
     if (IsDirectory(path)) {
         return false;
     }
-    const std::string folder = FolderOf(path);
-#ifdef _WIN32
-    // GetTempFileNameA creates a new, empty file of a unique name in the folder.
-    char tempName[MAX_PATH];
-    if (GetTempFileNameA(folder.c_str(), "~pv", 0, tempName) == 0) {
-        return false;
-    }
-    file.descriptor = OpenForWriting(tempName);
-    if (file.descriptor < 0) {
-        DeleteFileA(tempName);
-        return false;
-    }
-    file.tempPath = tempName;
-#else
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string candidate = folder;
-        if (candidate.back() != '/') {
-            candidate += '/';
-        }
-        candidate += ".~pv" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) {
-                continue;
-            }
-            return false;
-        }
-        file.descriptor = fd;
-        file.tempPath = candidate;
-        break;
-    }
+    const std::string folder = FolderOfPath(path);
+    RemoveDeadTemporariesOnce(folder);
+    file.descriptor = CreateTemporaryFile(folder, file.tempPath);
+    return file.descriptor >= 0;
+}
+
+bool BeginOutputAtNewPath(OutputFile& file, const std::string& tempPath, const char* path) {
+    file = OutputFile{};
+    file.finalPath = path;
+    file.descriptor = CreateHeldFile(tempPath);
     if (file.descriptor < 0) {
         return false;
     }
-#endif
+    file.tempPath = tempPath;
     return true;
 }
 
@@ -506,10 +467,14 @@ bool CommitOutputFile(OutputFile& file) {
     if (file.descriptor < 0) {
         return false;
     }
-    bool ok = FinishWriting(file);
     if (file.tempPath.empty()) {
-        return ok; // written in place; the caller owns the file either way
+        return FinishWriting(file); // written in place; the caller owns the file either way
     }
+    // The temporary is renamed while still open, so that it is held (see
+    // temporary_files.h) until it has its final name: a cleaner never sees a
+    // finished temporary as one a dead run left.
+    FlushBuffer(file);
+    bool ok = !file.failed;
     if (ok) {
 #ifdef _WIN32
         ok = MoveFileExA(file.tempPath.c_str(), file.finalPath.c_str(),
@@ -521,7 +486,33 @@ bool CommitOutputFile(OutputFile& file) {
     if (!ok) {
         std::remove(file.tempPath.c_str());
     }
+    if (CloseDescriptor(file.descriptor) != 0) {
+        ok = false;
+    }
+    file.descriptor = -1;
+    file.buffer.reset();
     return ok;
+}
+
+bool SyncOutputTemporary(OutputFile& file) {
+    if (file.descriptor < 0 || file.tempPath.empty()) {
+        return false;
+    }
+    FlushBuffer(file);
+#ifdef _WIN32
+    const bool synced = _commit(file.descriptor) == 0;
+#else
+    const bool synced = fsync(file.descriptor) == 0;
+#endif
+    return !file.failed && synced;
+}
+
+void ReleaseOutputFile(OutputFile& file) {
+    if (file.descriptor >= 0) {
+        CloseDescriptor(file.descriptor);
+        file.descriptor = -1;
+    }
+    file.buffer.reset();
 }
 
 void AbandonOutputFile(OutputFile& file) {
@@ -545,15 +536,4 @@ Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> byt
         return Refuse("file-write", std::string("cannot be written: ") + std::strerror(errno));
     }
     return Success();
-}
-
-bool CloseOutputTemporary(OutputFile& file) {
-    if (file.descriptor < 0 || file.tempPath.empty()) {
-        return false;
-    }
-    const bool ok = FinishWriting(file);
-    if (!ok) {
-        std::remove(file.tempPath.c_str());
-    }
-    return ok;
 }

@@ -73,8 +73,14 @@ struct OutputFile {
     bool failed = false;
 };
 
-// Creates the temporary file beside `path`. False when it cannot be created.
+// Creates the temporary file beside `path` (first removing there the
+// temporaries of runs that died: see temporary_files.h). False when it cannot
+// be created.
 bool BeginOutputFile(OutputFile& file, const char* path);
+
+// The same with a temporary of the caller's choosing, `tempPath`, which must
+// not exist; for a caller that has named it in a journal beforehand.
+bool BeginOutputAtNewPath(OutputFile& file, const std::string& tempPath, const char* path);
 
 // Opens `path`, a file the caller has just created under a name of the
 // system's choosing and that nobody else uses, to be written from its start
@@ -100,9 +106,10 @@ struct OutputSpan {
 // writes gathered blocks (no copy through the buffer).
 void WriteOutputSpans(OutputFile& file, const OutputSpan* spans, std::size_t count);
 
-// Closes the file; a temporary file is renamed over the target. On any
-// earlier or present failure a temporary file is removed and false is
-// returned.
+// A temporary file is renamed over the target while still open (so held to
+// the end), then closed; a file written in place is closed. On any earlier or
+// present failure a temporary file is removed and false is returned (a close
+// that fails after the rename also returns false, the file in place).
 bool CommitOutputFile(OutputFile& file);
 
 // Closes and removes the temporary file; the target is not touched.
@@ -115,8 +122,9 @@ bool IsDirectory(const char* path);
 // target); "file-write" with the system's reason when it cannot be written.
 Status WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// Closes a file begun with BeginOutputFile and leaves it under its temporary
-// name (`tempPath`), for a caller that renames several files into place
-// together. False, with the temporary removed, when any write or the close
-// failed.
-bool CloseOutputTemporary(OutputFile& file);
+// Writes out what is gathered and makes the temporary's bytes durable, the
+// file staying open (and so held). False when any write failed.
+bool SyncOutputTemporary(OutputFile& file);
+
+// Closes the file and leaves whatever is at its names as it is.
+void ReleaseOutputFile(OutputFile& file);

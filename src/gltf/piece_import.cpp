@@ -463,7 +463,22 @@ Result<WrittenPiece> WriteImportedPiece(const ImportedPiece& piece, const std::s
         return Refuse("import-exists", list + (existing.size() == 1 ? " exists" : " exist") +
                                            " already; nothing was written");
     }
-    // No file of the piece is written or replaced through a link in its folder.
+    // The textures of the piece replaced that the new one no longer has go
+    // with it: only names of the form an import gives them, STEM_i.txr for
+    // the slots a piece can have, and not one the new piece writes.
+    std::vector<std::string> removals;
+    if (force) {
+        const std::string& modelName = piece.model.name;
+        const std::string stem = modelName.substr(0, modelName.size() - 4); // without ".msm"
+        for (std::size_t slot = piece.textures.size(); slot < kMaxImportTextures; ++slot) {
+            const std::string name = NameOnDisk(stem + "_" + std::to_string(slot) + ".txr");
+            if (const FolderFile* found = FindInFolder(indexes[textures], name)) {
+                removals.push_back(FolderPath(textures, found->name));
+            }
+        }
+    }
+    // No file of the piece is written, replaced or removed through a link in
+    // its folder.
     for (std::size_t i = 0; i < group.size(); ++i) {
         for (const std::string& path : {group[i].path, group[i].replaces}) {
             if (Status noLink = RefuseLinkBelowFolder(*planned[i].folder, path); !noLink) {
@@ -471,9 +486,15 @@ Result<WrittenPiece> WriteImportedPiece(const ImportedPiece& piece, const std::s
             }
         }
     }
-    if (Status status = WriteFileGroup(group); !status) {
+    for (const std::string& path : removals) {
+        if (Status noLink = RefuseLinkBelowFolder(textures, path); !noLink) {
+            return noLink.refusal();
+        }
+    }
+    if (Status status = WriteFileGroup(group, removals); !status) {
         return status.refusal();
     }
     written.replaced = std::move(existing);
+    written.removed = std::move(removals);
     return written;
 }

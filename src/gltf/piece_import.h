@@ -91,13 +91,15 @@ Result<ImportedPiece> ImportGltfBytes(std::span<const std::uint8_t> file, const 
 struct WrittenPiece {
     std::vector<std::string> paths;    // every file written, profile, model, textures
     std::vector<std::string> replaced; // the files of an earlier piece replaced (force)
+    std::vector<std::string> removed;  // its textures the new piece has no slot for (force)
 };
 
 // Writes the piece into the three folders, all files or none (WriteFileGroup).
 // A file of the same name (without regard to case, as the viewer finds
 // files) already there is refused ("import-exists", naming every one) unless
-// `force`, which replaces it. "import-folder" when a folder does not exist;
-// "file-write" when writing fails.
+// `force`, which replaces it and removes the earlier piece's textures past the
+// new one's last (STEM_i.txr for the slots an import can fill). "import-folder" when a folder does
+// not exist; "file-write" when writing fails.
 Result<WrittenPiece> WriteImportedPiece(const ImportedPiece& piece, const std::string& profiles,
                                         const std::string& models, const std::string& textures,
                                         bool force);

@@ -197,7 +197,17 @@ Result<SiteReport> WriteSite(const std::string& outDir, const SiteOutline& outli
         return *run.templateFault;
     }
     run.report.removedFiles = RemoveStaleFiles(outDir, earlier, run.attempted);
-    if (Status written = WriteSiteManifest(outDir, run.attempted); !written) {
+    // A file of the earlier run that could not be removed stays listed, so
+    // that a later run still knows it as the site's own.
+    std::set<std::string> listed = run.attempted;
+    for (const std::string& file : earlier) {
+        std::error_code missing;
+        if (!listed.contains(file) &&
+            fs::exists(fs::symlink_status(fs::path(SiteFilePath(outDir, file)), missing))) {
+            listed.insert(file);
+        }
+    }
+    if (Status written = WriteSiteManifest(outDir, listed); !written) {
         return written.refusal();
     }
     return run.report;

@@ -63,6 +63,13 @@ int RunConvert(const ConvertSettings& settings) {
         UsageError(plan.usageError->message);
     }
 
+    // Runs that write into one --out folder take turns; outputs beside
+    // their inputs are each one file written whole, and need no turn.
+    FolderLocks locks;
+    if (!settings.out.empty()) {
+        MakeOutputFolder(settings.out);
+        locks = LockOutputFolders({settings.out});
+    }
     const ConvertOptions options{settings.force, settings.flatten, settings.out};
     const unsigned jobs = JobCount(settings.jobs);
     ProgressMeter meter(plan.jobs.size(), "files", IsTerminal(stderr));

@@ -74,6 +74,7 @@ bool Wanted(const ExportOptions& options, const CatalogueProfile& profile,
 int RunExport(const ExportOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
     MakeOutputFolder(options.outDir);
+    const FolderLocks locks = LockOutputFolders({options.outDir});
     std::set<std::string> found;
     CheckReport report;
     std::size_t written = 0;

@@ -5,6 +5,7 @@
 // and only then written, its files all together or none.
 #include "catalogue/piece_loader.h"
 #include "common/count_text.h"
+#include "common/file_group.h"
 #include "common/file_io.h"
 #include "common/shift_jis_text.h"
 #include "gltf/piece_import.h"
@@ -104,6 +105,25 @@ int RunImport(const ImportCommandOptions& options) {
         WriteLine(stderr, "piecetool: the piece would not show as it should: nothing written");
         return kFailureExitCode;
     }
+    // One import at a time into these folders; an earlier one cut short is
+    // put right first, so that the existing files are whole pieces again.
+    const FolderLocks locks = LockOutputFolders(
+        {options.folders.profiles, options.folders.models, options.folders.textures});
+    for (const std::string* folder :
+         {&options.folders.profiles, &options.folders.models, &options.folders.textures}) {
+        const Result<std::vector<std::string>> recovered = RecoverFileGroups(*folder);
+        if (!recovered) {
+            WriteLine(stderr, "piecetool: " + recovered.refusal().code + ": " +
+                                  ShownFileName(recovered.refusal().message) +
+                                  ": an import cut short cannot be put right. Nothing was written");
+            return kFailureExitCode;
+        }
+        for (const std::string& journal : *recovered) {
+            WriteLine(stderr, "piecetool: an import into these folders had been cut short and "
+                              "is put right: its piece is whole again (" +
+                                  ShownFileName(journal) + ")");
+        }
+    }
     const Result<WrittenPiece> written =
         WriteImportedPiece(*piece, options.folders.profiles, options.folders.models,
                            options.folders.textures, options.force);
@@ -123,7 +143,9 @@ int RunImport(const ImportCommandOptions& options) {
                           Counted(piece->vertices, "vertex", "vertices") + ", " +
                           Counted(piece->fans, "fan", "fans") + ", " +
                           Counted(piece->textures.size(), "texture", "textures") +
-                          (written->replaced.empty() ? "" : ", replacing the piece of that name"));
+                          (written->replaced.empty() && written->removed.empty()
+                               ? ""
+                               : ", replacing the piece of that name"));
     return 0;
 }
 

@@ -66,6 +66,7 @@ int RunRender(const RenderOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
     const PictureSize size = ParsePictureSize(options.size).value();
     MakeOutputFolder(options.outDir);
+    const FolderLocks locks = LockOutputFolders({options.outDir});
     std::vector<CatalogueProfile> listed = ListProfiles(catalogue.profiles);
     std::erase_if(listed, [](const CatalogueProfile& p) { return !p.listed(); });
 

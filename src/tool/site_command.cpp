@@ -27,6 +27,10 @@ struct SiteOptions {
 
 int RunSite(const SiteOptions& options) {
     const CatalogueIndex catalogue = OpenCatalogue(options.folders);
+    // One run at a time writes a site: two at once would each remove what
+    // the other wrote, or leave pages that neither manifest lists.
+    MakeOutputFolder(options.outDir);
+    const FolderLocks locks = LockOutputFolders({options.outDir});
     SitePlan plan = PlanSite(catalogue, SystemTextToUtf8(options.title));
     SiteTextures textures(catalogue);
     const unsigned jobs = JobCount(options.jobs);
@@ -62,8 +66,8 @@ int RunSite(const SiteOptions& options) {
     }
     WriteLine(stdout, std::to_string(report->pieces) + " pieces written to " +
                           ShownFileName(SiteFilePath(options.outDir, kIndexPage)) + ", " +
-                          std::to_string(report->errors) + " errors, " +
-                          std::to_string(report->warnings) + " warnings");
+                          std::to_string(report->errors + report->failedFiles.size()) +
+                          " errors, " + std::to_string(report->warnings) + " warnings");
     return report->errors > 0 || !report->failedFiles.empty() ? kFailureExitCode : 0;
 }
 

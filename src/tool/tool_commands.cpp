@@ -1,6 +1,7 @@
 #include "tool/tool_commands.h"
 
 #include "common/file_io.h"
+#include "tool/console_text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -47,4 +48,20 @@ CatalogueIndex OpenCatalogue(const CatalogueFolders& folders) {
         UsageError(catalogue.refusal().message);
     }
     return std::move(catalogue).value();
+}
+
+FolderLocks LockOutputFolders(const std::vector<std::string>& folders) {
+    Result<FolderLocks> locks = LockFolders(folders, LockWaitMilliseconds());
+    if (!locks) {
+        const std::string folder = ShownFileName(locks.refusal().message);
+        WriteLine(stderr,
+                  "piecetool: " + locks.refusal().code + ": the folder " + folder +
+                      (locks.refusal().code == "folder-busy"
+                           ? " is being written by another run of piecetool; try again "
+                             "once it has finished. Nothing was written"
+                           : " cannot be locked: its lock file " + std::string(kFolderLockName) +
+                                 " cannot be made. Nothing was written"));
+        ExitWith(kFailureExitCode);
+    }
+    return std::move(locks).value();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "catalogue/catalogue_folders.h"
+#include "common/folder_lock.h"
 
 #include <CLI/CLI.hpp>
 
@@ -65,3 +66,8 @@ void MakeOutputFolder(const std::string& outDir);
 // The folders indexed; a folder that vanished since the command line was
 // checked is a usage error.
 CatalogueIndex OpenCatalogue(const CatalogueFolders& folders);
+
+// Locks the folders a command writes (see folder_lock.h), waiting the
+// bounded time for a run that holds one; when one stays busy, says so naming
+// the folder and ends the command with exit code 1, nothing written.
+FolderLocks LockOutputFolders(const std::vector<std::string>& folders);

@@ -11,19 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file under the folder by its path relative to it, with its text.
-std::map<std::string, std::string> Tree(const fs::path& root) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        if (entry.is_regular_file()) {
-            const Bytes bytes = ReadBytes(entry.path().string());
-            tree[fs::relative(entry.path(), root).generic_string()] =
-                std::string(bytes.begin(), bytes.end());
-        }
-    }
-    return tree;
-}
-
 struct Planned {
     std::string path; // relative to the scratch folder
     std::string text;
@@ -93,7 +80,58 @@ TEST(FileGroup, WritesEveryFileOrUndoesEveryStep) {
             EXPECT_EQ(status.refusal().code, c.code) << c.what;
         }
         // Exactly these files, so no temporary and no file moved aside left.
-        EXPECT_EQ(Tree(scratch.Path()), c.after) << c.what;
+        EXPECT_EQ(FileTree(scratch.Path()), c.after) << c.what;
+    }
+}
+
+std::size_t stopAt = 0;
+bool RunUntilStop(std::size_t step) {
+    return step != stopAt;
+}
+
+// A group stopped after every file is renamed into place (its journal says
+// ".commit") is undone from the journal alone, whatever its paths hold: a
+// blank, a tab or a line break (those two not on Windows).
+TEST(FileGroup, AGroupCutShortIsUndoneFromItsJournal) {
+#ifdef _WIN32
+    const std::vector<std::string> names = {"a b.prt", "c d.msm", "e f.txr"};
+#else
+    const std::vector<std::string> names = {"a\tb.prt", "c\nd.msm", "e f.txr"};
+#endif
+    ScratchFolder scratch;
+    WriteBytes(scratch.File(names[0]), Bytes{'o', 'l', 'd'});
+    const std::map<std::string, std::string> before = FileTree(scratch.Path());
+    const Bytes text = {'n', 'e', 'w'};
+    const std::vector<GroupFile> group = {{scratch.File(names[0]), text, scratch.File(names[0])},
+                                          {scratch.File(names[1]), text, ""},
+                                          {scratch.File(names[2]), text, ""}};
+    // Journal, three temporaries, its phase, one move aside and three renames.
+    stopAt = 9;
+    SetGroupStepHook(RunUntilStop);
+    const Status stopped = WriteFileGroup(group);
+    SetGroupStepHook(nullptr);
+    ASSERT_EQ(stopped.refusal().code, "file-group-stopped");
+    const std::vector<std::string> journals = InterruptedFileGroups(scratch.File(""));
+    ASSERT_EQ(journals.size(), 1u);
+    EXPECT_TRUE(journals[0].ends_with(".commit")) << journals[0];
+    EXPECT_EQ(FileTree(scratch.Path()).size(), 5u) << "three new files, the old one, the journal";
+    const Result<std::vector<std::string>> recovered = RecoverFileGroups(scratch.File(""));
+    ASSERT_TRUE(recovered) << recovered.refusal().message;
+    EXPECT_EQ(*recovered, journals);
+    EXPECT_EQ(FileTree(scratch.Path()), before);
+
+    // A journal that cannot be read is left as it is, and says so; nothing
+    // it names is touched.
+    const std::string header = "file group journal 1\n";
+    const std::string line = scratch.File(names[0]) + "\t" + scratch.File("x") + "\t\t\n";
+    const char* broken[] = {"x\n",    "a\tb\tc",  "a\tb\tc\td\te\n", "a\\x\tb\t\t\n", "a\tb\t\t\\",
+                            "a\tb\n", "\t\t\t\n", "a\t\tc\td\n",     "a\tb\tc\t\n"};
+    for (const char* text : broken) {
+        const std::string journal = header + line + text;
+        WriteBytes(scratch.File(".~pv1-1.commit"), Bytes(journal.begin(), journal.end()));
+        EXPECT_EQ(RecoverFileGroups(scratch.File("")).refusal().code, "file-group") << text;
+        EXPECT_EQ(InterruptedFileGroups(scratch.File("")).size(), 1u);
+        EXPECT_EQ(FileTree(scratch.Path()).size(), 2u) << text;
     }
 }
 

@@ -69,3 +69,14 @@ std::uint32_t Le32At(const Bytes& b, std::size_t o) {
     return b.at(o) | (b.at(o + 1) << 8) | (b.at(o + 2) << 16) |
            (static_cast<std::uint32_t>(b.at(o + 3)) << 24);
 }
+
+std::map<std::string, std::string> FileTree(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            tree[fs::relative(entry.path(), folder).generic_string()] =
+                Text(ReadBytes(entry.path().string()));
+        }
+    }
+    return tree;
+}

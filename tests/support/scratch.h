@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ class ScratchFolder {
 // The sorted names of the entries of `folder`; with `recursive`, of every
 // file and folder below it, as paths relative to it with forward slashes.
 std::vector<std::string> FolderEntries(const std::filesystem::path& folder, bool recursive = false);
+
+// Every file below `folder`, by its path relative to it with forward
+// slashes, with its bytes as text: two trees compare equal only when they
+// hold the same files with the same bytes and nothing else.
+std::map<std::string, std::string> FileTree(const std::filesystem::path& folder);
 
 Bytes ReadBytes(const std::string& path);
 // Bytes as text, and whether a text holds a part.
