@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -262,12 +263,65 @@ std::string_view PhaseOf(std::string_view name) {
     return {};
 }
 
-Status RecoverJournal(const std::string& journal, std::string_view phase) {
+// ".~pvPID-N" and `suffix`, the form TemporaryName gives.
+bool IsGroupName(std::string_view name, std::string_view suffix) {
+    constexpr std::string_view kPrefix = ".~pv";
+    if (!name.starts_with(kPrefix) || !name.ends_with(suffix) ||
+        name.size() <= kPrefix.size() + suffix.size()) {
+        return false;
+    }
+    const std::string_view middle =
+        name.substr(kPrefix.size(), name.size() - kPrefix.size() - suffix.size());
+    const std::size_t dash = middle.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && std::all_of(text.begin(), text.end(),
+                                            [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return dash != std::string_view::npos && digits(middle.substr(0, dash)) &&
+           digits(middle.substr(dash + 1));
+}
+
+// True when `path` lies directly in one of `folders` (the same folder on
+// disk, however it is spelt).
+bool InOneOf(const std::string& path, std::span<const std::string> folders) {
+    const std::string folder = FolderOfPath(path.c_str());
+    return std::any_of(folders.begin(), folders.end(), [&](const std::string& allowed) {
+        std::error_code error;
+        return std::filesystem::equivalent(folder, allowed, error);
+    });
+}
+
+// A journal's steps may only move files of the import's own folders, and
+// only under the names a group write gives: a journal planted in a shared
+// folder must not rename or remove anything else.
+bool StepsStayInside(const std::vector<Step>& steps, std::span<const std::string> folders) {
+    const auto named = [](const std::string& path, std::string_view suffix) {
+        return IsGroupName(std::string_view(path).substr(FileNameOffset(path.c_str())), suffix);
+    };
+    for (const Step& step : steps) {
+        for (const std::string* path : {&step.temporary, &step.target, &step.replaces, &step.aside}) {
+            if (!path->empty() && !InOneOf(*path, folders)) {
+                return false;
+            }
+        }
+        if ((!step.temporary.empty() && !named(step.temporary, ".new")) ||
+            (!step.aside.empty() && !named(step.aside, ".old"))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Status RecoverJournal(const std::string& journal, std::string_view phase,
+                      std::span<const std::string> folders) {
     const Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(journal.c_str(), 1u << 20);
     std::vector<Step> steps;
     if (!bytes ||
         !ParseJournal({reinterpret_cast<const char*>(bytes->data()), bytes->size()}, steps)) {
         return StepFailure(journal, "cannot be read");
+    }
+    if (!StepsStayInside(steps, folders)) {
+        return StepFailure(journal, "names files outside the folders of this import");
     }
     const std::string base = journal.substr(0, journal.size() - phase.size());
     if (phase == kPrepare) {
@@ -317,6 +371,11 @@ Status WriteFileGroup(std::span<const GroupFile> files, std::span<const std::str
         steps.push_back({{}, {}, original, TemporaryName(FolderOfPath(original.c_str()), ".old")});
     }
     const std::string base = TemporaryName(FolderOfPath(steps[0].target.c_str()), "");
+    // The folders this group writes, for undoing it from its own journal.
+    std::vector<std::string> folders;
+    for (const Step& step : steps) {
+        folders.push_back(FolderOfPath((step.target.empty() ? step.replaces : step.target).c_str()));
+    }
 
     std::size_t stepNumber = 0;
     std::vector<OutputFile> outputs(files.size());
@@ -334,7 +393,7 @@ Status WriteFileGroup(std::span<const GroupFile> files, std::span<const std::str
         for (OutputFile& output : outputs) {
             ReleaseOutputFile(output);
         }
-        if (Status undone = RecoverJournal(WithPhase(base, phase), phase); !undone) {
+        if (Status undone = RecoverJournal(WithPhase(base, phase), phase, folders); !undone) {
             refusal.message += "; undoing the steps taken failed too (" + undone.refusal().message +
                                "): the next import puts them right";
         }
@@ -424,11 +483,12 @@ Status WriteFileGroup(std::span<const GroupFile> files, std::span<const std::str
     return Success();
 }
 
-Result<std::vector<std::string>> RecoverFileGroups(const std::string& folder) {
+Result<std::vector<std::string>> RecoverFileGroups(const std::string& folder,
+                                                   std::span<const std::string> folders) {
     std::vector<std::string> recovered;
     for (const std::string& journal : InterruptedFileGroups(folder)) {
         const std::string_view phase = PhaseOf(journal.substr(FileNameOffset(journal.c_str())));
-        if (Status status = RecoverJournal(journal, phase); !status) {
+        if (Status status = RecoverJournal(journal, phase, folders); !status) {
             return status.refusal();
         }
         recovered.push_back(journal);

@@ -49,10 +49,14 @@ struct GroupFile {
 Status WriteFileGroup(std::span<const GroupFile> files, std::span<const std::string> removals = {});
 
 // Finishes or undoes every group whose journal lies in `folder` (see above).
-// The caller holds the locks of the folders those groups write. Returns the
-// journals dealt with; "file-group" naming a journal that cannot be read or
-// a step that cannot be taken, that journal left as it is.
-Result<std::vector<std::string>> RecoverFileGroups(const std::string& folder);
+// The caller holds the locks of `folders`, those the groups write. A journal
+// is only a file in a folder that others may share: one that names a file
+// outside `folders`, or a temporary or moved-aside file under a name this
+// code does not give, is not acted on. Returns the journals dealt with;
+// "file-group" naming a journal that cannot be read or acted on, or a step
+// that cannot be taken, that journal left as it is.
+Result<std::vector<std::string>> RecoverFileGroups(const std::string& folder,
+                                                   std::span<const std::string> folders);
 
 // The journals in `folder` of groups cut short, by path.
 std::vector<std::string> InterruptedFileGroups(const std::string& folder);

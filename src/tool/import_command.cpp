@@ -107,11 +107,11 @@ int RunImport(const ImportCommandOptions& options) {
     }
     // One import at a time into these folders; an earlier one cut short is
     // put right first, so that the existing files are whole pieces again.
-    const FolderLocks locks = LockOutputFolders(
-        {options.folders.profiles, options.folders.models, options.folders.textures});
-    for (const std::string* folder :
-         {&options.folders.profiles, &options.folders.models, &options.folders.textures}) {
-        const Result<std::vector<std::string>> recovered = RecoverFileGroups(*folder);
+    const std::vector<std::string> folders = {options.folders.profiles, options.folders.models,
+                                              options.folders.textures};
+    const FolderLocks locks = LockOutputFolders(folders);
+    for (const std::string& folder : folders) {
+        const Result<std::vector<std::string>> recovered = RecoverFileGroups(folder, folders);
         if (!recovered) {
             WriteLine(stderr, "piecetool: " + recovered.refusal().code + ": " +
                                   ShownFileName(recovered.refusal().message) +

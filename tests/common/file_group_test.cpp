@@ -115,7 +115,8 @@ TEST(FileGroup, AGroupCutShortIsUndoneFromItsJournal) {
     ASSERT_EQ(journals.size(), 1u);
     EXPECT_TRUE(journals[0].ends_with(".commit")) << journals[0];
     EXPECT_EQ(FileTree(scratch.Path()).size(), 5u) << "three new files, the old one, the journal";
-    const Result<std::vector<std::string>> recovered = RecoverFileGroups(scratch.File(""));
+    const std::vector<std::string> folders = {scratch.File("")};
+    const Result<std::vector<std::string>> recovered = RecoverFileGroups(scratch.File(""), folders);
     ASSERT_TRUE(recovered) << recovered.refusal().message;
     EXPECT_EQ(*recovered, journals);
     EXPECT_EQ(FileTree(scratch.Path()), before);
@@ -129,9 +130,38 @@ TEST(FileGroup, AGroupCutShortIsUndoneFromItsJournal) {
     for (const char* text : broken) {
         const std::string journal = header + line + text;
         WriteBytes(scratch.File(".~pv1-1.commit"), Bytes(journal.begin(), journal.end()));
-        EXPECT_EQ(RecoverFileGroups(scratch.File("")).refusal().code, "file-group") << text;
+        EXPECT_EQ(RecoverFileGroups(scratch.File(""), folders).refusal().code, "file-group")
+            << text;
         EXPECT_EQ(InterruptedFileGroups(scratch.File("")).size(), 1u);
         EXPECT_EQ(FileTree(scratch.Path()).size(), 2u) << text;
+    }
+
+    // A journal planted in a shared folder moves nothing outside the
+    // import's folders, nor any file under a name a group write does not
+    // give: each is refused and every file stays where it is.
+    std::remove(scratch.File(".~pv1-1.commit").c_str());
+    ScratchFolder outside;
+    WriteBytes(outside.File("victim.txt"), Bytes{'k', 'e', 'e', 'p'});
+    WriteBytes(outside.File(".~pv7-1.new"), Bytes{'n'});
+    WriteBytes(scratch.File("keep.prt"), Bytes{'k'});
+    const std::map<std::string, std::string> inside = FileTree(scratch.Path());
+    const std::map<std::string, std::string> beyond = FileTree(outside.Path());
+    const std::string planted[][2] = {
+        {".prepare", outside.File(".~pv7-1.new") + "\t" + outside.File("victim.txt") + "\t\t"},
+        {".prepare", scratch.File("keep.prt") + "\t" + scratch.File("x.prt") + "\t\t"},
+        {".done", "\t\t" + outside.File("victim.txt") + "\t" + outside.File(".~pv7-2.old")},
+        {".done", "\t\t" + scratch.File("x.prt") + "\t" + scratch.File("keep.prt")},
+        {".commit", scratch.File(".~pv7-3.new") + "\t" + outside.File("victim.txt") + "\t\t"},
+    };
+    for (const auto& [phase, line] : planted) {
+        const std::string journal = header + line + "\n";
+        const std::string path = scratch.File(".~pv9-9") + phase;
+        WriteBytes(path, Bytes(journal.begin(), journal.end()));
+        EXPECT_EQ(RecoverFileGroups(scratch.File(""), folders).refusal().code, "file-group")
+            << line;
+        std::remove(path.c_str());
+        EXPECT_EQ(FileTree(scratch.Path()), inside) << line;
+        EXPECT_EQ(FileTree(outside.Path()), beyond) << line;
     }
 }
 
