@@ -274,8 +274,8 @@ bool IsGroupName(std::string_view name, std::string_view suffix) {
         name.substr(kPrefix.size(), name.size() - kPrefix.size() - suffix.size());
     const std::size_t dash = middle.find('-');
     const auto digits = [](std::string_view text) {
-        return !text.empty() && std::all_of(text.begin(), text.end(),
-                                            [](char c) { return c >= '0' && c <= '9'; });
+        return !text.empty() &&
+               std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
     return dash != std::string_view::npos && digits(middle.substr(0, dash)) &&
            digits(middle.substr(dash + 1));
@@ -299,7 +299,8 @@ bool StepsStayInside(const std::vector<Step>& steps, std::span<const std::string
         return IsGroupName(std::string_view(path).substr(FileNameOffset(path.c_str())), suffix);
     };
     for (const Step& step : steps) {
-        for (const std::string* path : {&step.temporary, &step.target, &step.replaces, &step.aside}) {
+        for (const std::string* path :
+             {&step.temporary, &step.target, &step.replaces, &step.aside}) {
             if (!path->empty() && !InOneOf(*path, folders)) {
                 return false;
             }
@@ -312,15 +313,17 @@ bool StepsStayInside(const std::vector<Step>& steps, std::span<const std::string
     return true;
 }
 
+// `folders`: those the journal may name, or null for the journal this
+// process has just written itself.
 Status RecoverJournal(const std::string& journal, std::string_view phase,
-                      std::span<const std::string> folders) {
+                      const std::span<const std::string>* folders) {
     const Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(journal.c_str(), 1u << 20);
     std::vector<Step> steps;
     if (!bytes ||
         !ParseJournal({reinterpret_cast<const char*>(bytes->data()), bytes->size()}, steps)) {
         return StepFailure(journal, "cannot be read");
     }
-    if (!StepsStayInside(steps, folders)) {
+    if (folders != nullptr && !StepsStayInside(steps, *folders)) {
         return StepFailure(journal, "names files outside the folders of this import");
     }
     const std::string base = journal.substr(0, journal.size() - phase.size());
@@ -371,11 +374,6 @@ Status WriteFileGroup(std::span<const GroupFile> files, std::span<const std::str
         steps.push_back({{}, {}, original, TemporaryName(FolderOfPath(original.c_str()), ".old")});
     }
     const std::string base = TemporaryName(FolderOfPath(steps[0].target.c_str()), "");
-    // The folders this group writes, for undoing it from its own journal.
-    std::vector<std::string> folders;
-    for (const Step& step : steps) {
-        folders.push_back(FolderOfPath((step.target.empty() ? step.replaces : step.target).c_str()));
-    }
 
     std::size_t stepNumber = 0;
     std::vector<OutputFile> outputs(files.size());
@@ -393,7 +391,7 @@ Status WriteFileGroup(std::span<const GroupFile> files, std::span<const std::str
         for (OutputFile& output : outputs) {
             ReleaseOutputFile(output);
         }
-        if (Status undone = RecoverJournal(WithPhase(base, phase), phase, folders); !undone) {
+        if (Status undone = RecoverJournal(WithPhase(base, phase), phase, nullptr); !undone) {
             refusal.message += "; undoing the steps taken failed too (" + undone.refusal().message +
                                "): the next import puts them right";
         }
@@ -488,7 +486,7 @@ Result<std::vector<std::string>> RecoverFileGroups(const std::string& folder,
     std::vector<std::string> recovered;
     for (const std::string& journal : InterruptedFileGroups(folder)) {
         const std::string_view phase = PhaseOf(journal.substr(FileNameOffset(journal.c_str())));
-        if (Status status = RecoverJournal(journal, phase, folders); !status) {
+        if (Status status = RecoverJournal(journal, phase, &folders); !status) {
             return status.refusal();
         }
         recovered.push_back(journal);
