@@ -416,6 +416,13 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
     cut.resize(glb.size() / 2);
     Bytes version1 = glb;
     version1[4] = 1;
+    // The binary chunk declaring 4 bytes more than the file holds after it.
+    Bytes longBin = glb;
+    const std::size_t binAt = 20 + (glb[12] | glb[13] << 8 | glb[14] << 16 | glb[15] << 24);
+    const std::size_t binLength = glb.size() - binAt - 4;
+    for (int i = 0; i < 4; ++i) {
+        longBin[binAt + i] = static_cast<std::uint8_t>(binLength >> (8 * i));
+    }
     Bytes random(300);
     for (std::size_t i = 0; i < random.size(); ++i) {
         random[i] = static_cast<std::uint8_t>(i * 37 + 11);
@@ -456,6 +463,7 @@ TEST(PieceImport, RefusesWhatCannotBeReadOrHeldWithItsReason) {
         {"a GLB header cut off", Bytes(glb.begin(), glb.begin() + 10), "gltf-truncated"},
         {"a GLB file cut in half", cut, "gltf-truncated"},
         {"a GLB of version 1", version1, "gltf-version"},
+        {"a GLB binary chunk longer than the file", longBin, "gltf-truncated"},
         {"a glTF 1.0 document", text(R"({"asset":{"version":"1.0"}})"), "gltf-version"},
         {"a document without its asset", text(R"({"scenes":[]})"), "gltf-version"},
         {"JSON that is no object", text("[1,2,3]"), "gltf-json"},
@@ -774,6 +782,14 @@ TEST(PieceImport, DrawsTheDefaultSceneOrTheFirstOrEveryRootNode) {
              g.document.erase("scenes");
          },
          3},
+        {"every root without scenes, node 0 a parent",
+         [](GltfBuilder& g) {
+             g.document.erase("scene");
+             g.document.erase("scenes");
+             g.document["nodes"][0]["children"] = {g.document["nodes"].size()};
+             g.document["nodes"].push_back({{"mesh", 0}, {"translation", {0, 1, 0}}});
+         },
+         4},
     };
     for (const auto& c : cases) {
         GltfBuilder gltf;

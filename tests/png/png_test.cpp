@@ -48,6 +48,11 @@ TEST(EncodePng, PicturesThatAreNotConsistentAreRefused) {
     EXPECT_EQ(EncodePng(PalettedPicture{2, 2, Bytes(4, 0), {}}).refusal().code, "png-picture")
         << "paletted, no palette";
     EXPECT_EQ(EncodePng(RgbPicture{0, 2, {}}).refusal().code, "png-picture") << "no width";
+    // The largest side PNG files here may have is written; one more is not.
+    EXPECT_TRUE(EncodePng(RgbPicture{1 << 15, 1, Bytes(3 << 15, 0)})) << "a side of 32768";
+    EXPECT_EQ(EncodePng(RgbPicture{1, (1 << 15) + 1, Bytes(3 * ((1 << 15) + 1), 0)}).refusal().code,
+              "png-picture")
+        << "a side of 32769";
 }
 
 } // namespace
