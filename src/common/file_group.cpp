@@ -286,8 +286,11 @@ bool IsGroupName(std::string_view name, std::string_view suffix) {
 bool InOneOf(const std::string& path, std::span<const std::string> folders) {
     const std::string folder = FolderOfPath(path.c_str());
     return std::any_of(folders.begin(), folders.end(), [&](const std::string& allowed) {
+        // The folder as a path of a file in it would give: Windows' stat
+        // fails on a folder name that ends in a separator.
+        const std::string spelt = FolderOfPath(PathInFolder(allowed, "x").c_str());
         std::error_code error;
-        return std::filesystem::equivalent(folder, allowed, error);
+        return AbsolutePath(spelt) == folder || std::filesystem::equivalent(folder, spelt, error);
     });
 }
 
